@@ -1,0 +1,24 @@
+// Small byte-string helpers shared by the address rules: ASCII case folding and trimming.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vq {
+
+char AsciiLower(char c);
+std::string ToLowerAscii(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix);
+// Position of needle in text ignoring case, or npos.
+std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from = 0);
+// Without blanks (spaces, tabs, line breaks) on both sides.
+std::string_view TrimBlanks(std::string_view text);
+bool IsSlash(char c);
+// Position of the last slash or backslash, or npos.
+std::size_t FindLastSlash(std::string_view text);
+// Position of the first slash or backslash at or after from, or npos.
+std::size_t FindFirstSlash(std::string_view text, std::size_t from = 0);
+
+} // namespace vq
