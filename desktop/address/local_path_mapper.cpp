@@ -328,7 +328,8 @@ CVQLocalPath CVQLocalPathMapper::Map(std::string_view address, bool treatAsDirec
     if (DropDotSegments(rel)) {
         result.madeHarmless = true;
         flag = true;
-        AddDefaultName(rel, defaultName);
+        if (rel.empty())
+            rel = defaultName;
     }
     RenameHtml(rel, isHtml, flag);
 

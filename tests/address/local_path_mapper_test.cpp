@@ -115,6 +115,7 @@ TEST(LocalPathMapper, NeverLeavesTheSaveDirectory) {
         "http://h.com/a/b/..",
         "http://../../x",
         "..\\..\\x",
+        "x*/..#/..#",
     };
     for (int d = 0; d <= 2; ++d) {
         CVQLocalPathMapper mapper(Rules(d));
