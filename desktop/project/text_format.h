@@ -1,0 +1,23 @@
+// Size and date texts shared by the log, the report and the download information rows.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace vq {
+
+// "1023 bytes", "1.5 KB", "1.0 MB", ... " GB" for anything larger.
+std::string SizeText(std::uint64_t bytes);
+
+// "14:05:09, March 7, 2026" with the user's 12- or 24-hour clock.
+std::string DateTimeText(const std::tm& localTime, bool withSeconds);
+
+// Whether the user's locale uses a 24-hour clock (LC_TIME); tests may force one.
+bool Uses24HourClock();
+void ForceClock24(int mode); // -1 follow the locale, 0 12-hour, 1 24-hour
+
+// "&", "<", ">", '"' and "'" as entities, for text written into HTML.
+std::string HtmlEscape(std::string_view text);
+
+} // namespace vq
