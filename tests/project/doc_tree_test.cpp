@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -387,6 +388,43 @@ TEST(DocTree, InsideDirectory) {
     EXPECT_FALSE(vq::IsInsideDirectory("/s/../etc/passwd", "/s/"));
     EXPECT_FALSE(vq::IsInsideDirectory("/sx/a", "/s/"));
     EXPECT_FALSE(vq::IsInsideDirectory("relative/a", "/s/"));
+}
+
+TEST(DocTree, WalksWhileWorkersAppend) {
+    CVQDocTree tree;
+    CVQDocNode* root = tree.CreateRoot("busy");
+    ASSERT_TRUE(tree.RebuildIndex());
+    constexpr int kWorkers = 4;
+    constexpr int kPerWorker = 2000;
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&tree, root, &done, w] {
+            CVQDocNode* page = tree.AddPage(root);
+            for (int i = 0; i < kPerWorker; ++i) {
+                const std::string address =
+                    "http://s.com/" + std::to_string(w) + "/" + std::to_string(i) + ".htm";
+                CVQDocNode* node = tree.AddNode(i % 2 ? page : root,
+                                                CVQNodeInit{.kind = kNodeFile, .address = address});
+                node->status = kStatusDownloaded;
+                EXPECT_EQ(tree.FindByAddress(address), node);
+            }
+            ++done;
+        });
+    }
+    // The engine's node search walks without the tree lock while the parsers add.
+    do {
+        std::size_t seen = 0;
+        tree.WalkPreOrder(nullptr, [&seen](CVQDocNode& n) {
+            seen += n.status == kStatusDownloaded;
+            return true;
+        });
+        EXPECT_LE(seen, static_cast<std::size_t>(kWorkers * kPerWorker));
+    } while (done < kWorkers);
+    for (std::thread& t : workers)
+        t.join();
+    EXPECT_EQ(tree.NodeCount(), static_cast<std::size_t>(kWorkers * (kPerWorker + 1)));
+    EXPECT_EQ(tree.Recount(), tree.NodeCount());
 }
 
 TEST(DocTree, DeepChainIsFreedWithoutRecursion) {
