@@ -1,10 +1,13 @@
+// Writing contents files: which nodes are written, their export links and stored local paths.
 #include "common/contents_file/contents_writer.h"
 
 #include "common/contents_file/contents_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -46,7 +49,8 @@ std::vector<ExportLinks> ComputeLinks(const std::vector<CVQContentsSource>& node
              c = nodes[static_cast<std::size_t>(c)].nextSibling)
             if (links[static_cast<std::size_t>(c)].written)
                 l.firstChild = c;
-        for (int s = n.nextSibling; s >= 0 && l.next < 0; s = nodes[static_cast<std::size_t>(s)].nextSibling)
+        for (int s = n.nextSibling; s >= 0 && l.next < 0;
+             s = nodes[static_cast<std::size_t>(s)].nextSibling)
             if (links[static_cast<std::size_t>(s)].written)
                 l.next = s;
         if (l.next >= 0)
@@ -90,40 +94,83 @@ std::string ParentFolder(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// Whether a local path is made relative to the base folder rather than taken unchanged.
+bool IsMadeRelative(const std::string& localPath, const std::string& base) {
+    return !base.empty() && localPath.find("..") == std::string::npos;
+}
+
+// The length of the part that folder (ending in "/") and path share, up to the last separator
+// inside the prefix that matches without regard to case.
+std::size_t CommonPart(const std::string& folder, const std::string& path) {
+    std::size_t common = 0;
+    for (std::size_t i = 0; i < folder.size() && i < path.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(folder[i])) !=
+            std::tolower(static_cast<unsigned char>(path[i])))
+            break;
+        if (folder[i] == '/')
+            common = i + 1;
+    }
+    return common;
+}
+
+// How many "../" the relative form of path starts with.
+std::size_t Climb(const std::string& folder, const std::string& path) {
+    std::size_t levels = 0;
+    for (std::size_t i = CommonPart(folder, path); i < folder.size(); ++i)
+        levels += folder[i] == '/';
+    return levels;
+}
+
+// The folder levels up from folder (ending in "/"); never above the first "/".
+std::string Up(std::string folder, std::size_t levels) {
+    while (levels-- > 0 && folder.size() > 1) {
+        folder.pop_back();
+        const std::size_t slash = folder.rfind('/');
+        folder.resize(slash == std::string::npos ? 0 : slash + 1);
+    }
+    return folder;
+}
+
 } // namespace
 
 std::string CVQContentsWriter::ExportBaseFolder(const std::vector<CVQContentsSource>& nodes,
-                                                const std::string& projectDir) {
-    if (nodes.empty() || nodes[0].firstChild < 0)
-        return projectDir;
-    const std::string& first = nodes[static_cast<std::size_t>(nodes[0].firstChild)].localPath;
-    if (first.rfind(projectDir, 0) == 0)
-        return projectDir;
-    return ParentFolder(first);
+                                                const std::string& projectDir,
+                                                const std::string& copyDir) {
+    std::string base = projectDir;
+    if (!nodes.empty() && nodes[0].firstChild >= 0) {
+        const std::string& first = nodes[static_cast<std::size_t>(nodes[0].firstChild)].localPath;
+        if (first.rfind(projectDir, 0) != 0)
+            base = ParentFolder(first);
+    }
+    const std::string copy = WithSlash(copyDir);
+    if (copy.empty() || base.empty())
+        return base;
+    // The project-name folder takes one "../"; a second would leave the contents file's folder,
+    // which the viewer refuses, so the base climbs for the deepest file of the copy.
+    const std::string folder = WithSlash(base);
+    std::size_t deepest = 0;
+    for (const CVQContentsSource& n : nodes)
+        if (n.localPath.rfind(copy, 0) == 0 && IsMadeRelative(n.localPath, base))
+            deepest = std::max(deepest, Climb(folder, n.localPath));
+    return deepest > 1 ? Up(folder, deepest - 1) : base;
 }
 
 std::string CVQContentsWriter::StoredLocalPath(const std::string& localPath,
                                                const std::string& base,
                                                const std::string& projectName) {
     std::string relative = localPath;
-    if (localPath.find("..") == std::string::npos && !base.empty()) {
-        std::string folder = base;
-        if (folder.back() != '/')
-            folder += '/';
-        // The common part ends at the last separator inside the matching prefix.
-        std::size_t common = 0;
-        for (std::size_t i = 0; i < folder.size() && i < localPath.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(folder[i])) !=
-                std::tolower(static_cast<unsigned char>(localPath[i])))
-                break;
-            if (folder[i] == '/')
-                common = i + 1;
-        }
+    if (IsMadeRelative(localPath, base)) {
+        const std::string folder = WithSlash(base);
         relative.clear();
-        for (std::size_t i = common; i < folder.size(); ++i)
-            if (folder[i] == '/')
-                relative += "../";
-        relative += localPath.substr(common);
+        for (std::size_t i = Climb(folder, localPath); i > 0; --i)
+            relative += "../";
+        relative += localPath.substr(CommonPart(folder, localPath));
     }
     std::string stored = projectName + "\\" + relative;
     for (char& c : stored)
@@ -139,7 +186,7 @@ VQContentsWriteError CVQContentsWriter::Write(const std::string& path,
     if (!f)
         return VQContentsWriteError::CannotCreate;
     const std::vector<ExportLinks> links = ComputeLinks(nodes);
-    const std::string base = ExportBaseFolder(nodes, how.projectDir);
+    const std::string base = ExportBaseFolder(nodes, how.projectDir, how.copyDir);
     RecordWriter out(f.get());
     out.Counted(kContentsMagic);
     for (std::size_t i = 0; i < nodes.size() && out.Error() == 0; ++i) {
@@ -167,6 +214,9 @@ VQContentsWriteError CVQContentsWriter::Write(const std::string& path,
         error = errno ? errno : EIO;
     if (error == 0)
         return VQContentsWriteError::None;
-    std::remove(path.c_str());
+    // A partial file must not be copied on; a device or pipe given as the target is not ours.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec))
+        std::filesystem::remove(path, ec);
     return error == ENOSPC ? VQContentsWriteError::DiskFull : VQContentsWriteError::WriteFailed;
 }

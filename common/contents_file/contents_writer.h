@@ -22,9 +22,12 @@ struct CVQContentsSource {
 enum class VQContentsWriteError { None, CannotCreate, DiskFull, WriteFailed };
 
 struct CVQContentsExport {
-    std::string projectName;  // the project file's name without folder and extension
-    std::string projectDir;   // VQ_PROJECT_DIR as stored (native, ends in "/")
-    int fileTypeMask = 511;   // VQ_FILETYPEMASK
+    std::string projectName; // the project file's name without folder and extension
+    std::string projectDir;  // VQ_PROJECT_DIR as stored (native, ends in "/")
+    int fileTypeMask = 511;  // VQ_FILETYPEMASK
+    // The save directory the copy lies in (native, ends in "/"); empty for none. Files below it
+    // are always named so that they resolve inside the contents file's folder.
+    std::string copyDir;
 };
 
 class CVQContentsWriter {
@@ -35,9 +38,13 @@ public:
     VQContentsWriteError Write(const std::string& path, const std::vector<CVQContentsSource>& nodes,
                                const CVQContentsExport& how) const;
 
-    // The folder that stored local paths are relative to.
+    // The folder that stored local paths are relative to: projectDir, or the folder of the
+    // root's first child when that file does not lie below projectDir. When a file below copyDir
+    // would then climb further than the project-name folder allows, the base moves up just far
+    // enough that none does, so that the viewer and the copier find every file of the copy.
     static std::string ExportBaseFolder(const std::vector<CVQContentsSource>& nodes,
-                                        const std::string& projectDir);
+                                        const std::string& projectDir,
+                                        const std::string& copyDir = {});
     // "News\site\index.html" for a file below the base folder.
     static std::string StoredLocalPath(const std::string& localPath, const std::string& base,
                                        const std::string& projectName);

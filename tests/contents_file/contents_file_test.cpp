@@ -74,7 +74,7 @@ TEST(ContentsFile, WritesWhatTheViewerShowsAndReadsItBack) {
         Node(3, 1, 2, "last", 0, s + "last.htm"),         // 6 written
     };
     LinkChildren(nodes);
-    CVQContentsExport how{"News", s, 1};
+    CVQContentsExport how{"News", s, 1, ""};
     ASSERT_EQ(CVQContentsWriter().Write(dir.File("News.vqx"), nodes, how), VQContentsWriteError::None);
 
     CVQContentsFile file;
@@ -107,7 +107,7 @@ TEST(ContentsFile, WritesWhatTheViewerShowsAndReadsItBack) {
 TEST(ContentsFile, RootOnlyAndBaseFolder) {
     CVQTempDir dir;
     std::vector<CVQContentsSource> nodes = {Node(1, 0, 0, "Empty", -1)};
-    ASSERT_EQ(CVQContentsWriter().Write(dir.File("e.vqx"), nodes, {"e", "/s/", 511}),
+    ASSERT_EQ(CVQContentsWriter().Write(dir.File("e.vqx"), nodes, {"e", "/s/", 511, ""}),
               VQContentsWriteError::None);
     CVQContentsFile file;
     ASSERT_TRUE(file.Open(dir.File("e.vqx")));
