@@ -527,6 +527,10 @@ std::optional<std::string> CVQTempl::QuotedValue(std::string_view text) {
     return std::string(DropTrailingBlanks(text.substr(open + 1, end - open - 1)));
 }
 
+bool CVQTempl::IsKey(std::string_view word) {
+    return FindKey(word) != nullptr;
+}
+
 bool CVQTempl::ReadText(std::string_view text, CVQPrjSettings& settings) {
     settings.startUrl.clear();
     // An editor may have put a UTF-8 byte order mark before the first line.

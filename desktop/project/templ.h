@@ -27,6 +27,8 @@ public:
     // quote to the last one, trailing blanks dropped; doubled quotes stay doubled. nullopt
     // without an opening quote. Other files of the program share this syntax.
     static std::optional<std::string> QuotedValue(std::string_view text);
+    // Whether word is one of the keys a template carries (compared without regard to case).
+    static bool IsKey(std::string_view word);
 
     // "Set As Default": writes "default.vqt" into LastDir of the options, else the directory of
     // the default or the last template, else the current directory; then turns UseTemplFile on

@@ -1,0 +1,24 @@
+// velloquin-cli: the terminal front end over the same core as the desktop program.
+#include "cli/cli_context.h"
+#include "cli/project_commands.h"
+#include "desktop/resources/string_table.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CVQCliContext context(std::cout, std::cerr);
+    context.Load();
+
+    CLI::App app(VQText(IDS_CLI_DESCRIPTION), "velloquin-cli");
+    app.require_subcommand(1);
+    int exitCode = kExitCompleted;
+    vq::AddProjectCommands(app, context, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error, std::cout, std::cerr);
+        return code == 0 ? kExitCompleted : kExitError;
+    }
+    return exitCode;
+}
