@@ -125,7 +125,9 @@ CVQContentKind KindFromContentType(const CVQPrjSettings& settings, std::string_v
     return kind;
 }
 
-std::string DispositionFileName(std::string_view disposition) {
+std::string DispositionFileName(std::string_view disposition, bool* reduced) {
+    if (reduced)
+        *reduced = false;
     const std::size_t key = FindIgnoreCase(disposition, "filename");
     if (key == std::string_view::npos)
         return {};
@@ -139,6 +141,7 @@ std::string DispositionFileName(std::string_view disposition) {
     } else {
         value = TrimBlanks(value.substr(0, value.find(';')));
     }
+    const std::string_view raw = value;
     const std::size_t slash = FindLastSlash(value);
     if (slash != std::string_view::npos)
         value = value.substr(slash + 1);
@@ -146,13 +149,16 @@ std::string DispositionFileName(std::string_view disposition) {
     std::copy_if(value.begin(), value.end(), std::back_inserter(name),
                  [](char c) { return !IsControl(c); });
     if (name == "." || name == "..")
-        return {};
+        name.clear();
+    if (reduced)
+        *reduced = name != raw;
     return name;
 }
 
 CVQContentKind KindFromDisposition(const CVQPrjSettings& settings, std::string_view disposition) {
     CVQContentKind kind;
-    const std::string name = DispositionFileName(disposition);
+    const std::string name = DispositionFileName(disposition, &kind.nameReduced);
+    kind.fileName = name;
     kind.group = ClassifyExtension(settings, PathExtension(name)).group;
     kind.isText = kind.group == kGroupHtml;
     if (kind.group == 0)

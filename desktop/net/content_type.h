@@ -15,6 +15,9 @@ struct CVQContentKind {
     std::string extension; // the extension the stored name should get; empty = keep the name
     int contentClass = kClassOrdinary;
     bool isText = false;
+    // From a Content-Disposition: its file name, and whether it had to be reduced to it.
+    std::string fileName;
+    bool nameReduced = false;
 };
 
 namespace vq {
@@ -29,8 +32,9 @@ int ContentClassOf(std::string_view contentType);
 CVQContentKind KindFromContentType(const CVQPrjSettings& settings, std::string_view contentType);
 
 // The file name of a Content-Disposition value reduced to its final name part (no directory,
-// no quotes, no control characters); empty when there is none.
-std::string DispositionFileName(std::string_view disposition);
+// no quotes, no control characters); empty when there is none. *reduced tells whether the
+// server's name held more than that.
+std::string DispositionFileName(std::string_view disposition, bool* reduced = nullptr);
 
 // Group and extension from the file name of a Content-Disposition; isText when the group is HTML.
 CVQContentKind KindFromDisposition(const CVQPrjSettings& settings, std::string_view disposition);

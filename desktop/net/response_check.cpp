@@ -47,6 +47,8 @@ CVQResponseVerdict CheckResponse(const CVQResponseFacts& facts, const CVQCheckCo
     } else {
         kind.isText = true;
     }
+    verdict.nameReduced = kind.nameReduced;
+    verdict.serverFileName = kind.fileName;
     verdict.group = kind.group;
     verdict.contentClass = kind.contentClass;
     verdict.isPage = kind.isText && kind.group == kGroupHtml;

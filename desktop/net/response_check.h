@@ -47,6 +47,9 @@ struct CVQResponseVerdict {
     bool renamed = false;
     Note note = kNoNote;
     LogLine log = kNoLog;
+    // The Content-Disposition's file name had to be reduced to its final name part.
+    bool nameReduced = false;
+    std::string serverFileName;
 };
 
 namespace vq {

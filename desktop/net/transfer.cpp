@@ -24,6 +24,14 @@ bool IsFtpUrl(std::string_view url) {
     return vq::StartsWithIgnoreCase(url, "ftp://");
 }
 
+bool HasHeader(const std::vector<std::string>& headers, std::string_view name) {
+    for (const std::string& header : headers)
+        if (vq::StartsWithIgnoreCase(header, name) && header.size() > name.size() &&
+            header[name.size()] == ':')
+            return true;
+    return false;
+}
+
 const char* EnvValue(const char* name) {
     const char* value = std::getenv(name);
     return value && *value ? value : nullptr;
@@ -167,8 +175,9 @@ bool CVQTransfer::Impl::ConfigureRequest() {
         set(CURLOPT_HTTPGET, 1L);
         break;
     case CVQTransferRequest::kPost:
-        headerList =
-            curl_slist_append(headerList, "Content-Type: application/x-www-form-urlencoded");
+        if (!HasHeader(req.headers, "Content-Type"))
+            headerList =
+                curl_slist_append(headerList, "Content-Type: application/x-www-form-urlencoded");
         headerList = curl_slist_append(headerList, "Expect:");
         set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(req.postBody.size()));
         set(CURLOPT_COPYPOSTFIELDS, req.postBody.c_str());

@@ -33,7 +33,7 @@ struct CVQTransferRequest {
 
     std::string url; // absolute, http, https or ftp
     Method method = kGet;
-    std::string postBody; // kPost, sent as application/x-www-form-urlencoded
+    std::string postBody; // kPost; application/x-www-form-urlencoded unless headers name a type
     std::vector<std::string> headers;
     std::string referrer;
     std::uint64_t resumeFrom = 0; // Range (HTTP) or REST (FTP) from this byte; 0 = whole file

@@ -105,19 +105,25 @@ TEST(ContentType, DispositionNamesAreReducedToTheirLastPart) {
         const char* name;
         int group;
         const char* ext;
+        bool reduced;
     } const cases[] = {
-        {"attachment; filename=report.pdf", "report.pdf", vq::kGroupDocument, "pdf"},
-        {"attachment; filename=\"a b.tar.gz\"; size=10", "a b.tar.gz", vq::kGroupArchive, "tar.gz"},
-        {"attachment; filename=\"../../etc/cron.d/x.zip\"", "x.zip", vq::kGroupArchive, "zip"},
-        {"attachment; filename=..\\..\\win.ini.txt", "win.ini.txt", vq::kGroupDocument, "ini.txt"},
-        {"attachment; filename=\"pic\x01\x1b.gif\"", "pic.gif", vq::kGroupImage, "gif"},
-        {"attachment; filename=\"..\"", "", 0, ""},
-        {"inline", "", 0, ""},
-        {"attachment; filename=data.weird", "data.weird", 0, ""},
+        {"attachment; filename=report.pdf", "report.pdf", vq::kGroupDocument, "pdf", false},
+        {"attachment; filename=\"a b.tar.gz\"; size=10", "a b.tar.gz", vq::kGroupArchive, "tar.gz",
+         false},
+        {"attachment; filename=\"../../etc/cron.d/x.zip\"", "x.zip", vq::kGroupArchive, "zip",
+         true},
+        {"attachment; filename=..\\..\\win.ini.txt", "win.ini.txt", vq::kGroupDocument, "ini.txt",
+         true},
+        {"attachment; filename=\"pic\x01\x1b.gif\"", "pic.gif", vq::kGroupImage, "gif", true},
+        {"attachment; filename=\"..\"", "", 0, "", true},
+        {"inline", "", 0, "", false},
+        {"attachment; filename=data.weird", "data.weird", 0, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
-        EXPECT_EQ(vq::DispositionFileName(c.header), c.name);
+        bool reduced = !c.reduced;
+        EXPECT_EQ(vq::DispositionFileName(c.header, &reduced), c.name);
+        EXPECT_EQ(reduced, c.reduced);
         const CVQContentKind kind = vq::KindFromDisposition(settings, c.header);
         EXPECT_EQ(kind.group, c.group);
         EXPECT_EQ(kind.extension, c.ext);
