@@ -420,4 +420,12 @@ void InitNetworkLibrary() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+CVQPacing PacingForSpeedLevel(int level, bool noPacing) {
+    level = std::clamp(level, 1, 10);
+    CVQPacing pacing;
+    pacing.chunkLength = static_cast<std::size_t>(level) * 1024;
+    pacing.pauseMs = level == 10 && noPacing ? 0 : (10 - level) * 20 + 10;
+    return pacing;
+}
+
 } // namespace vq

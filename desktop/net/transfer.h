@@ -113,4 +113,8 @@ namespace vq {
 // Initialises libcurl once for the whole program; safe to call from any thread.
 void InitNetworkLibrary();
 
+// Chunk length and pause of a speed level (clamped to 1-10): level x 1024 bytes and
+// (10 - level) x 20 + 10 ms; at level 10 noPacing leaves the pause out.
+CVQPacing PacingForSpeedLevel(int level, bool noPacing);
+
 } // namespace vq

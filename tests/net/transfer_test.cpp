@@ -252,6 +252,23 @@ TEST_F(TransferTest, PostSendsTheFormBody) {
     EXPECT_FALSE(requests[0].HasHeader("Expect"));
 }
 
+TEST(TransferPacing, ChunkAndPauseOfTheSpeedLevel) {
+    struct Case {
+        int level;
+        bool noPacing;
+        std::size_t chunk;
+        int pauseMs;
+    } const cases[] = {
+        {1, false, 1024, 190}, {0, false, 1024, 190}, {5, false, 5120, 110}, {10, false, 10240, 10},
+        {10, true, 10240, 0},  {9, true, 9216, 30},   {12, true, 10240, 0},
+    };
+    for (const Case& c : cases) {
+        const CVQPacing pacing = vq::PacingForSpeedLevel(c.level, c.noPacing);
+        EXPECT_EQ(pacing.chunkLength, c.chunk) << c.level;
+        EXPECT_EQ(pacing.pauseMs, c.pauseMs) << c.level;
+    }
+}
+
 TEST(TransferCookies, ACookieSetInOneSessionIsSentByAnother) {
     CVQTestHttpServer server;
     server.Get("/set", [](const httplib::Request&, httplib::Response& res) {
@@ -287,6 +304,8 @@ TEST(TransferProxy, NamedEnvironmentAndDirect) {
     });
     ASSERT_TRUE(proxy.Start());
     const std::string proxyText = "127.0.0.1:" + std::to_string(proxy.Port());
+    const std::string host = "127.0.0.1:" + std::to_string(CVQTestHttpServer::UnusedPort());
+    const std::string address = "http://" + host + "/page.htm";
     ::setenv("http_proxy", ("http://" + proxyText).c_str(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
@@ -303,21 +322,21 @@ TEST(TransferProxy, NamedEnvironmentAndDirect) {
         ASSERT_TRUE(transfer.Open(setup));
         RecordingHandler handler;
         CVQTransferRequest request;
-        request.url = "http://vq-proxy-test.invalid/page.htm";
+        request.url = address;
         EXPECT_EQ(transfer.Perform(request, handler).end, CVQTransferResult::kDone);
         EXPECT_EQ(handler.body, "via proxy");
     }
     const auto requests = proxy.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].target, "http://vq-proxy-test.invalid/page.htm");
-    EXPECT_EQ(requests[0].Header("Host"), "vq-proxy-test.invalid");
+    EXPECT_EQ(requests[0].target, address);
+    EXPECT_EQ(requests[0].Header("Host"), host);
 
-    // Direct access ignores the environment's proxy: the made-up host cannot be reached.
+    // Direct access ignores the environment's proxy: nothing listens at the address itself.
     CVQTransfer direct;
     ASSERT_TRUE(direct.Open(CVQTransferSetup{}));
     RecordingHandler handler;
     CVQTransferRequest request;
-    request.url = "http://vq-proxy-test.invalid/page.htm";
+    request.url = address;
     EXPECT_EQ(direct.Perform(request, handler).end, CVQTransferResult::kFailed);
     EXPECT_EQ(proxy.Requests().size(), 2u);
     ::unsetenv("http_proxy");

@@ -1,6 +1,11 @@
 // The loopback HTTP(S) test server over cpp-httplib.
 #include "tests/support/http_test_server.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 std::string CVQTestHttpServer::Request::Header(const std::string& name) const {
     const auto it = headers.find(name);
     return it == headers.end() ? std::string() : it->second;
@@ -26,7 +31,8 @@ CVQTestHttpServer::~CVQTestHttpServer() {
 
 void CVQTestHttpServer::Init() {
     m_server->set_keep_alive_max_count(1000000);
-    m_server->set_tcp_nodelay(true); // header and body leave at once, without a delayed ACK
+    m_server->set_tcp_nodelay(true);     // header and body leave at once, without a delayed ACK
+    m_server->set_keep_alive_timeout(1); // Stop waits for idle connections this long
     m_server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         std::lock_guard lock(m_lock);
         m_requests.push_back({req.method, req.target, req.headers, req.body, req.remote_port});
@@ -111,4 +117,18 @@ void CVQTestHttpServer::ClearRequests() {
 void CVQTestHttpServer::IgnoreRange(const httplib::Request& request) {
     // The request object lives in the server's connection loop and is not itself const.
     const_cast<httplib::Request&>(request).ranges.clear();
+}
+
+int CVQTestHttpServer::UnusedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
 }

@@ -54,6 +54,10 @@ public:
     // instead calls this first.
     static void IgnoreRange(const httplib::Request& request);
 
+    // A loopback port on which nothing listens: an address there is never reached directly,
+    // so only a proxy can answer for it.
+    static int UnusedPort();
+
     httplib::Server& Raw() { return *m_server; }
 
 private:
