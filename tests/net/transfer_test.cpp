@@ -299,9 +299,7 @@ TEST(TransferCookies, ACookieSetInOneSessionIsSentByAnother) {
 
 TEST(TransferProxy, NamedEnvironmentAndDirect) {
     CVQTestHttpServer proxy;
-    proxy.Get(".*", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("via proxy", "text/plain");
-    });
+    proxy.AnswerEverything("via proxy");
     ASSERT_TRUE(proxy.Start());
     const std::string proxyText = "127.0.0.1:" + std::to_string(proxy.Port());
     const std::string host = "127.0.0.1:" + std::to_string(CVQTestHttpServer::UnusedPort());

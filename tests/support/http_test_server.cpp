@@ -61,6 +61,12 @@ void CVQTestHttpServer::Post(const std::string& pattern, Handler handler) {
     });
 }
 
+void CVQTestHttpServer::AnswerEverything(std::string body) {
+    Get(".*", [body = std::move(body)](const httplib::Request&, httplib::Response& res) {
+        res.set_content(body, "text/plain");
+    });
+}
+
 void CVQTestHttpServer::Content(const std::string& path, std::string body, std::string contentType,
                                 std::string lastModified) {
     Get(path,

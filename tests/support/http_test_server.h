@@ -35,6 +35,8 @@ public:
     // Handlers take a regular expression over the path, as cpp-httplib does.
     void Get(const std::string& pattern, Handler handler);
     void Post(const std::string& pattern, Handler handler);
+    // Answers every GET with the same text: a proxy for any address.
+    void AnswerEverything(std::string body);
     // Serves fixed content with an optional Last-Modified text.
     void Content(const std::string& path, std::string body, std::string contentType,
                  std::string lastModified = {});
