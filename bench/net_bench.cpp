@@ -154,7 +154,7 @@ int main() {
 
     // Rounds are taken in turns, and the best of each contender counts, so that a busy moment
     // of the shared machine does not decide the comparison.
-    constexpr int kRounds = 7;
+    constexpr int kRounds = 15;
     Timing plain{1e30, 1e30}, unpaced{1e30, 1e30};
     const auto keepBest = [](Timing& best, const Timing& run) {
         best.wall = std::min(best.wall, run.wall);
