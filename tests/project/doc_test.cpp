@@ -1,4 +1,5 @@
 #include "desktop/project/doc.h"
+#include "desktop/project/templ.h"
 #include "desktop/project/project_file.h"
 #include "tests/support/temp_dir.h"
 
@@ -328,6 +329,29 @@ TEST_F(DocFixture, DeletingABranchTouchesOnlyTheSaveDirectory) {
     EXPECT_TRUE(fs::exists(outside));
     EXPECT_EQ(tree.NodeCount(), 1U);
     EXPECT_FALSE(doc.DeleteBranch(tree.Root(), true));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocFixture, TemplateOpenedAsNewProjectOrOverTheCurrentOne) {
+    const std::string templ = dir.File("site.vqt");
+    std::ofstream(templ, std::ios::binary)
+        << "VQ_START_URL \t\t\"http://t.com/\"\r\nVQ_TITLE \t\t\"From template\"\r\nVQ_THREADS \t\t7\r\n";
+    ASSERT_TRUE(CVQTempl::OpenAsNewProject(doc, templ));
+    EXPECT_EQ(doc.PathName(), dir.File("site.vqp"));
+    EXPECT_EQ(doc.Settings().threads, 7);
+    EXPECT_EQ(doc.Tree().Root()->Title(), "From template");
+    EXPECT_TRUE(doc.IsModified());
+
+    doc.Settings().threads = 3;
+    const std::string broken = dir.File("broken.vqt");
+    std::ofstream(broken, std::ios::binary) << "VQ_THREADS \t\t9\r\nVQ_FILE_EXT \t\t 3 1 \"x\"\r\n";
+    EXPECT_FALSE(CVQTempl::ApplyToProject(doc, broken));
+    EXPECT_EQ(doc.Settings().threads, 3) << "a failing template changes nothing";
+    ASSERT_TRUE(CVQTempl::ApplyToProject(doc, templ));
+    EXPECT_EQ(doc.Settings().threads, 7);
 }
 
 } // namespace
