@@ -4,7 +4,6 @@
 #include "common/contents_file/contents_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -106,17 +105,26 @@ bool IsMadeRelative(const std::string& localPath, const std::string& base) {
 }
 
 // The length of the part that folder (ending in "/") and path share, up to the last separator
-// inside the prefix that matches without regard to case.
+// inside the matching prefix. Local folders that differ only in case are different folders
+// here, so the prefix must match exactly or the copy would not keep the site's layout.
 std::size_t CommonPart(const std::string& folder, const std::string& path) {
     std::size_t common = 0;
-    for (std::size_t i = 0; i < folder.size() && i < path.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(folder[i])) !=
-            std::tolower(static_cast<unsigned char>(path[i])))
-            break;
+    for (std::size_t i = 0; i < folder.size() && i < path.size() && folder[i] == path[i]; ++i)
         if (folder[i] == '/')
             common = i + 1;
-    }
     return common;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
 }
 
 // How many "../" the relative form of path starts with.
@@ -140,25 +148,39 @@ std::string Up(std::string folder, std::size_t levels) {
 } // namespace
 
 std::string CVQContentsWriter::ExportBaseFolder(const std::vector<CVQContentsSource>& nodes,
-                                                const std::string& projectDir,
-                                                const std::string& copyDir) {
-    std::string base = projectDir;
+                                                const CVQContentsExport& how) {
+    std::string base = how.projectDir;
     if (!nodes.empty() && nodes[0].firstChild >= 0) {
         const std::string& first = nodes[static_cast<std::size_t>(nodes[0].firstChild)].localPath;
-        if (first.rfind(projectDir, 0) != 0)
+        if (first.rfind(how.projectDir, 0) != 0)
             base = ParentFolder(first);
     }
-    const std::string copy = WithSlash(copyDir);
+    const std::string copy = WithSlash(how.copyDir);
     if (copy.empty() || base.empty())
         return base;
+    const auto inCopy = [&](const CVQContentsSource& n) {
+        return n.localPath.rfind(copy, 0) == 0 && IsMadeRelative(n.localPath, base);
+    };
     // The project-name folder takes one "../"; a second would leave the contents file's folder,
     // which the viewer refuses, so the base climbs for the deepest file of the copy.
-    const std::string folder = WithSlash(base);
+    std::string folder = WithSlash(base);
     std::size_t deepest = 0;
     for (const CVQContentsSource& n : nodes)
-        if (n.localPath.rfind(copy, 0) == 0 && IsMadeRelative(n.localPath, base))
+        if (inCopy(n))
             deepest = std::max(deepest, Climb(folder, n.localPath));
-    return deepest > 1 ? Up(folder, deepest - 1) : base;
+    if (deepest == 0)
+        return base;
+    folder = Up(folder, deepest - 1);
+    // A folder beside the base named like the project would be stored inside the project's own
+    // folder on the device (which ignores case), on top of the files there: one more level up.
+    for (const CVQContentsSource& n : nodes) {
+        if (!inCopy(n) || Climb(folder, n.localPath) == 0)
+            continue;
+        const std::string rest = n.localPath.substr(CommonPart(folder, n.localPath));
+        if (EqualsIgnoringCase(rest.substr(0, rest.find('/')), how.projectName))
+            return Up(folder, 1);
+    }
+    return deepest > 1 ? folder : base;
 }
 
 std::string CVQContentsWriter::StoredLocalPath(const std::string& localPath,
@@ -186,7 +208,7 @@ VQContentsWriteError CVQContentsWriter::Write(const std::string& path,
     if (!f)
         return VQContentsWriteError::CannotCreate;
     const std::vector<ExportLinks> links = ComputeLinks(nodes);
-    const std::string base = ExportBaseFolder(nodes, how.projectDir, how.copyDir);
+    const std::string base = ExportBaseFolder(nodes, how);
     RecordWriter out(f.get());
     out.Counted(kContentsMagic);
     for (std::size_t i = 0; i < nodes.size() && out.Error() == 0; ++i) {

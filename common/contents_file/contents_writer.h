@@ -38,13 +38,14 @@ public:
     VQContentsWriteError Write(const std::string& path, const std::vector<CVQContentsSource>& nodes,
                                const CVQContentsExport& how) const;
 
-    // The folder that stored local paths are relative to: projectDir, or the folder of the
-    // root's first child when that file does not lie below projectDir. When a file below copyDir
-    // would then climb further than the project-name folder allows, the base moves up just far
-    // enough that none does, so that the viewer and the copier find every file of the copy.
+    // The folder that stored local paths are relative to: VQ_PROJECT_DIR, or the folder of the
+    // root's first child when that file does not lie below it. Files of the copy (below
+    // how.copyDir) may climb one level out of the project-name folder; when one would climb
+    // further, which the viewer refuses, or would land in a folder named like the project, the
+    // base moves up just far enough, so that the viewer and the copier find every file of the
+    // copy where the site's own links expect it.
     static std::string ExportBaseFolder(const std::vector<CVQContentsSource>& nodes,
-                                        const std::string& projectDir,
-                                        const std::string& copyDir = {});
+                                        const CVQContentsExport& how);
     // "News\site\index.html" for a file below the base folder.
     static std::string StoredLocalPath(const std::string& localPath, const std::string& base,
                                        const std::string& projectName);

@@ -119,7 +119,7 @@ TEST(ContentsFile, RootOnlyAndBaseFolder) {
     // The first start page outside the save directory makes its own folder the base.
     std::vector<CVQContentsSource> moved = {Node(1, 0, 0, "r", -1), Node(2, 1, 2, "a", 0, "/other/x/a.htm")};
     LinkChildren(moved);
-    EXPECT_EQ(CVQContentsWriter::ExportBaseFolder(moved, "/s/"), "/other/x/");
+    EXPECT_EQ(CVQContentsWriter::ExportBaseFolder(moved, {"r", "/s/", 511, ""}), "/other/x/");
     EXPECT_EQ(CVQContentsWriter::StoredLocalPath("/other/x/a.htm", "/other/x/", "P"), "P\\a.htm");
     EXPECT_EQ(CVQContentsWriter::StoredLocalPath("/s/../a.htm", "/s/", "P"), "P\\\\s\\..\\a.htm");
 }

@@ -130,6 +130,25 @@ TEST_F(ContentsExport, EveryFileOfTheCopyResolvesInsideTheContentsFolder) {
         << "at most the one climb out of the project folder: " << r[4].localPath;
 }
 
+// The start page's folder has a sibling named like the project: stored as "News\..\News\..."
+// its files would land among the project folder's own.
+TEST_F(ContentsExport, AFolderNamedLikeTheProjectStaysApart) {
+    doc.Settings().projectDir = dir.File("dl/[%d]/");
+    doc.Settings().downloadDirInUse = site;
+    doc.SettingsChanged();
+    CVQDocNode* start =
+        Add(doc.Tree().Root(), kNodePage, 1, kStatusDownloaded, "start", site + "a/index.htm");
+    Add(start, kNodeFile, 2, kStatusDownloaded, "own", site + "a/logo.png");
+    Add(start, kNodeFile, 2, kStatusDownloaded, "twin", site + "news/logo.png");
+
+    const CVQContentsFile file = WriteAndRead(vq::ContentsExportOf(doc));
+    const auto& r = file.Records();
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[1].localPath, "News\\a\\index.htm");
+    EXPECT_EQ(r[2].localPath, "News\\a\\logo.png");
+    EXPECT_EQ(r[3].localPath, "News\\news\\logo.png");
+}
+
 TEST_F(ContentsExport, FailuresReportFalseAndLogWhatHappened) {
     Add(doc.Tree().Root(), kNodePage, 1, kStatusDownloaded, "index", site + "index.htm");
     const CVQContentsExport how = vq::ContentsExportOf(doc);
