@@ -33,13 +33,37 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
            EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+// Candidates are found with memchr on both cases of the first character; each case keeps its
+// next hit so that no stretch of the text is searched twice.
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
+    constexpr std::size_t npos = std::string_view::npos;
     if (needle.empty())
-        return from <= text.size() ? from : std::string_view::npos;
-    for (std::size_t i = from; i + needle.size() <= text.size(); ++i)
-        if (EqualsIgnoreCase(text.substr(i, needle.size()), needle))
-            return i;
-    return std::string_view::npos;
+        return from <= text.size() ? from : npos;
+    if (from > text.size() || needle.size() > text.size() - from)
+        return npos;
+    const char lower = AsciiLower(needle[0]);
+    const char upper =
+        (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    const std::string_view rest = needle.substr(1);
+    const char* const begin = text.data();
+    const char* const end = begin + (text.size() - needle.size() + 1); // one past the last start
+    const auto next = [end](const char* at, char c) -> const char* {
+        const void* hit = at < end ? memchr(at, c, static_cast<std::size_t>(end - at)) : nullptr;
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* nextLower = next(begin + from, lower);
+    const char* nextUpper = upper == lower ? end : next(begin + from, upper);
+    while (true) {
+        const char* at = nextLower < nextUpper ? nextLower : nextUpper;
+        if (at == end)
+            return npos;
+        if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
+            return static_cast<std::size_t>(at - begin);
+        if (at == nextLower)
+            nextLower = next(at + 1, lower);
+        else
+            nextUpper = next(at + 1, upper);
+    }
 }
 
 static bool IsBlank(char c) {
@@ -65,7 +89,8 @@ std::size_t FindLastSlash(std::string_view text) {
         return std::string_view::npos;
     const void* slash = memrchr(text.data(), '/', text.size());
     const void* from = slash ? static_cast<const char*>(slash) + 1 : text.data();
-    const std::size_t rest = text.size() - static_cast<std::size_t>(static_cast<const char*>(from) - text.data());
+    const std::size_t rest =
+        text.size() - static_cast<std::size_t>(static_cast<const char*>(from) - text.data());
     const void* backslash = memrchr(from, '\\', rest);
     const void* last = backslash ? backslash : slash;
     return last ? static_cast<std::size_t>(static_cast<const char*>(last) - text.data())

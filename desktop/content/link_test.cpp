@@ -1,0 +1,50 @@
+// The link test.
+#include "desktop/content/link_test.h"
+
+#include "desktop/address/text_util.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+constexpr std::array<std::string_view, 4> kPrefixes = {"http://", "https://", "ftp://", "file://"};
+
+bool IsAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool HoldsForbidden(std::string_view text) {
+    return text.find_first_of("\"'@;()") != npos || text.find("&quot;") != npos;
+}
+
+std::size_t FirstBlank(std::string_view text, std::size_t from) {
+    const std::size_t blank = text.find_first_of(" \t", from);
+    return blank == npos ? text.size() : blank;
+}
+
+} // namespace
+
+CVQSpan CVQLinkTest::Test(std::string_view text) const {
+    std::string_view examined = text.substr(0, kExaminedChars);
+    if (examined.empty())
+        return {};
+    for (std::string_view prefix : kPrefixes) {
+        const std::size_t at = vq::FindIgnoreCase(examined, prefix);
+        if (at == npos)
+            continue;
+        examined = examined.substr(at, FirstBlank(examined, at) - at);
+        if (HoldsForbidden(examined))
+            return {};
+        return {at, FirstBlank(text, at) - at};
+    }
+    if (examined.back() != '/') {
+        if (examined == "." || (examined.size() > 1 && examined[0] == '.' && IsAlnum(examined[1])))
+            return {};
+        if (!m_classifier.IsKnownExtension(vq::FileExtension(examined)))
+            return {};
+    }
+    if (HoldsForbidden(examined))
+        return {};
+    return {0, text.size()};
+}

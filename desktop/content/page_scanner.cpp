@@ -1,0 +1,127 @@
+// Line-aware tag scan over a sliding window of the page.
+#include "desktop/content/page_scanner.h"
+
+#include "desktop/content/tag_end_finder.h"
+#include "desktop/content/tag_table.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kReadBlock = 256 * 1024;
+// The longest opening ("<BGSOUND") and the byte after it that the whole-word rule looks at.
+constexpr std::size_t kOpeningLookahead = 9;
+
+} // namespace
+
+bool CVQPageScanner::ReadMore(CVQByteSource& source) {
+    if (m_eof)
+        return false;
+    const std::size_t old = m_buf.size();
+    m_buf.resize(old + kReadBlock);
+    const std::size_t n = source.Read(m_buf.data() + old, kReadBlock);
+    m_buf.resize(old + n);
+    if (n == 0)
+        m_eof = true;
+    return n > 0;
+}
+
+void CVQPageScanner::Discard(std::size_t before) {
+    const std::size_t drop = before - m_base;
+    if (drop < kReadBlock || drop * 2 < m_buf.size())
+        return;
+    m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(drop));
+    m_base = before;
+}
+
+// Moves the scan position forward, counting the lines passed.
+void CVQPageScanner::Advance(std::size_t to) {
+    const char* data = m_buf.data();
+    std::size_t at = m_pos;
+    while (at < to) {
+        const void* lf = std::memchr(data + (at - m_base), '\n', to - at);
+        if (!lf)
+            break;
+        at = m_base + static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
+        m_lineStart = at;
+        ++m_lines;
+    }
+    m_pos = to;
+}
+
+bool CVQPageScanner::CrossesLineSplit(std::size_t pos, std::size_t length) const {
+    const std::size_t first = (pos - m_lineStart) / kLineBytes;
+    const std::size_t last = (pos + length - 1 - m_lineStart) / kLineBytes;
+    return first != last;
+}
+
+bool CVQPageScanner::Poll(Receiver& receiver, bool tag) {
+    const std::size_t splitLines = (m_pos - m_lineStart) / kLineBytes;
+    const bool due = (tag && ++m_tagsSincePoll >= kPollInterval) ||
+                     m_lines + splitLines >= m_linesAtPoll + kPollInterval;
+    if (!due)
+        return true;
+    m_tagsSincePoll = 0;
+    m_linesAtPoll = m_lines + splitLines;
+    if (receiver.KeepGoing())
+        return true;
+    m_stopped = true;
+    return false;
+}
+
+void CVQPageScanner::Scan(CVQByteSource& source, Receiver& receiver) {
+    CVQTagEndFinder finder;
+    while (true) {
+        while (!m_eof && m_buf.size() + m_base < m_pos + kOpeningLookahead)
+            ReadMore(source);
+        const std::size_t end = m_base + m_buf.size();
+        if (m_pos >= end)
+            return;
+        // Without the end of the page in the window, an opening at its very end cannot be
+        // judged yet: it waits for the next block.
+        const std::size_t searchEnd = m_eof ? end : end - kOpeningLookahead;
+        const std::string_view region(m_buf.data() + (m_pos - m_base), end - m_pos);
+        const CVQTagMatch match = CVQTagTable::FindNext(region, 0, searchEnd - m_pos);
+        if (!match.Found()) {
+            Advance(searchEnd);
+            if (!Poll(receiver, false))
+                return;
+            Discard(m_pos);
+            if (m_eof)
+                return;
+            ReadMore(source);
+            continue;
+        }
+        const std::size_t open = m_pos + match.pos;
+        const std::size_t openingLength = CVQTagTable::Row(match.row).opening.size();
+        Advance(open);
+        if (CrossesLineSplit(open, openingLength)) {
+            Advance(open + 1);
+            continue;
+        }
+
+        std::size_t tagEnd = 0;
+        CVQTagEndFinder::Result result;
+        while (true) {
+            const CVQTextWindow window{std::string_view(m_buf.data(), m_buf.size()), m_base, m_eof};
+            result = finder.Find(window, match.row, open, open + kMaxTagBytes, tagEnd);
+            if (result != CVQTagEndFinder::Result::NeedMore)
+                break;
+            ReadMore(source);
+        }
+        if (result == CVQTagEndFinder::Result::NotFound) {
+            // An unterminated tag: the text after its opening is scanned as if it were not there.
+            if (m_restarts == kMaxRestarts)
+                return;
+            ++m_restarts;
+            Advance(open + openingLength);
+            continue;
+        }
+        receiver.Tag(match.row, std::string_view(m_buf.data() + (open - m_base), tagEnd - open),
+                     open);
+        Advance(tagEnd);
+        if (!Poll(receiver, true))
+            return;
+        Discard(m_pos);
+    }
+}
