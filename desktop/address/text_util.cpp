@@ -33,37 +33,44 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
            EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// Candidates are found with memchr on both cases of the first character; each case keeps its
-// next hit so that no stretch of the text is searched twice.
+// Candidates are found with memchr on both cases of the first character, a stretch of the text
+// at a time, so that a case that does not occur is not searched for to the end of the text
+// again and again.
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
     constexpr std::size_t npos = std::string_view::npos;
+    constexpr std::size_t kStretch = 4096;
     if (needle.empty())
         return from <= text.size() ? from : npos;
     if (from > text.size() || needle.size() > text.size() - from)
         return npos;
     const char lower = AsciiLower(needle[0]);
-    const char upper =
-        (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
     const std::string_view rest = needle.substr(1);
     const char* const begin = text.data();
-    const char* const end = begin + (text.size() - needle.size() + 1); // one past the last start
-    const auto next = [end](const char* at, char c) -> const char* {
-        const void* hit = at < end ? memchr(at, c, static_cast<std::size_t>(end - at)) : nullptr;
-        return hit ? static_cast<const char*>(hit) : end;
-    };
-    const char* nextLower = next(begin + from, lower);
-    const char* nextUpper = upper == lower ? end : next(begin + from, upper);
-    while (true) {
-        const char* at = nextLower < nextUpper ? nextLower : nextUpper;
-        if (at == end)
-            return npos;
-        if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
-            return static_cast<std::size_t>(at - begin);
-        if (at == nextLower)
-            nextLower = next(at + 1, lower);
-        else
-            nextUpper = next(at + 1, upper);
+    const char* const last = begin + (text.size() - needle.size() + 1); // one past the last start
+    for (const char* stretch = begin + from; stretch < last; stretch += kStretch) {
+        const char* const end = last - stretch > static_cast<std::ptrdiff_t>(kStretch)
+                                    ? stretch + kStretch
+                                    : last;
+        const auto next = [end](const char* at, char c) -> const char* {
+            const void* hit = at < end ? memchr(at, c, static_cast<std::size_t>(end - at)) : nullptr;
+            return hit ? static_cast<const char*>(hit) : end;
+        };
+        const char* nextLower = next(stretch, lower);
+        const char* nextUpper = upper == lower ? end : next(stretch, upper);
+        while (true) {
+            const char* at = nextLower < nextUpper ? nextLower : nextUpper;
+            if (at == end)
+                break;
+            if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
+                return static_cast<std::size_t>(at - begin);
+            if (at == nextLower)
+                nextLower = next(at + 1, lower);
+            else
+                nextUpper = next(at + 1, upper);
+        }
     }
+    return npos;
 }
 
 static bool IsBlank(char c) {

@@ -4,11 +4,12 @@
 #include "desktop/content/tag_end_finder.h"
 #include "desktop/content/tag_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr std::size_t kReadBlock = 256 * 1024;
+constexpr std::size_t kReadBlock = 64 * 1024;
 // The longest opening ("<BGSOUND") and the byte after it that the whole-word rule looks at.
 constexpr std::size_t kOpeningLookahead = 9;
 
@@ -17,10 +18,16 @@ constexpr std::size_t kOpeningLookahead = 9;
 bool CVQPageScanner::ReadMore(CVQByteSource& source) {
     if (m_eof)
         return false;
-    const std::size_t old = m_buf.size();
-    m_buf.resize(old + kReadBlock);
-    const std::size_t n = source.Read(m_buf.data() + old, kReadBlock);
-    m_buf.resize(old + n);
+    if (m_capacity - m_size < kReadBlock) {
+        const std::size_t capacity = std::max(2 * m_capacity, m_size + kReadBlock);
+        auto data = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_size > 0)
+            std::memcpy(data.get(), m_data.get(), m_size);
+        m_data = std::move(data);
+        m_capacity = capacity;
+    }
+    const std::size_t n = source.Read(m_data.get() + m_size, kReadBlock);
+    m_size += n;
     if (n == 0)
         m_eof = true;
     return n > 0;
@@ -28,15 +35,16 @@ bool CVQPageScanner::ReadMore(CVQByteSource& source) {
 
 void CVQPageScanner::Discard(std::size_t before) {
     const std::size_t drop = before - m_base;
-    if (drop < kReadBlock || drop * 2 < m_buf.size())
+    if (drop < kReadBlock || drop * 2 < m_size)
         return;
-    m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(drop));
+    std::memmove(m_data.get(), m_data.get() + drop, m_size - drop);
+    m_size -= drop;
     m_base = before;
 }
 
 // Moves the scan position forward, counting the lines passed.
 void CVQPageScanner::Advance(std::size_t to) {
-    const char* data = m_buf.data();
+    const char* data = m_data.get();
     std::size_t at = m_pos;
     while (at < to) {
         const void* lf = std::memchr(data + (at - m_base), '\n', to - at);
@@ -72,15 +80,15 @@ bool CVQPageScanner::Poll(Receiver& receiver, bool tag) {
 void CVQPageScanner::Scan(CVQByteSource& source, Receiver& receiver) {
     CVQTagEndFinder finder;
     while (true) {
-        while (!m_eof && m_buf.size() + m_base < m_pos + kOpeningLookahead)
+        while (!m_eof && m_size + m_base < m_pos + kOpeningLookahead)
             ReadMore(source);
-        const std::size_t end = m_base + m_buf.size();
+        const std::size_t end = m_base + m_size;
         if (m_pos >= end)
             return;
         // Without the end of the page in the window, an opening at its very end cannot be
         // judged yet: it waits for the next block.
         const std::size_t searchEnd = m_eof ? end : end - kOpeningLookahead;
-        const std::string_view region(m_buf.data() + (m_pos - m_base), end - m_pos);
+        const std::string_view region(m_data.get() + (m_pos - m_base), end - m_pos);
         const CVQTagMatch match = CVQTagTable::FindNext(region, 0, searchEnd - m_pos);
         if (!match.Found()) {
             Advance(searchEnd);
@@ -103,7 +111,7 @@ void CVQPageScanner::Scan(CVQByteSource& source, Receiver& receiver) {
         std::size_t tagEnd = 0;
         CVQTagEndFinder::Result result;
         while (true) {
-            const CVQTextWindow window{std::string_view(m_buf.data(), m_buf.size()), m_base, m_eof};
+            const CVQTextWindow window{std::string_view(m_data.get(), m_size), m_base, m_eof};
             result = finder.Find(window, match.row, open, open + kMaxTagBytes, tagEnd);
             if (result != CVQTagEndFinder::Result::NeedMore)
                 break;
@@ -117,7 +125,7 @@ void CVQPageScanner::Scan(CVQByteSource& source, Receiver& receiver) {
             Advance(open + openingLength);
             continue;
         }
-        receiver.Tag(match.row, std::string_view(m_buf.data() + (open - m_base), tagEnd - open),
+        receiver.Tag(match.row, std::string_view(m_data.get() + (open - m_base), tagEnd - open),
                      open);
         Advance(tagEnd);
         if (!Poll(receiver, true))

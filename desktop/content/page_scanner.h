@@ -6,8 +6,8 @@
 #include "desktop/content/byte_source.h"
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 class CVQPageScanner {
 public:
@@ -44,8 +44,12 @@ private:
     bool CrossesLineSplit(std::size_t pos, std::size_t length) const;
     bool Poll(Receiver& receiver, bool tag);
 
-    std::vector<char> m_buf;
-    std::size_t m_base = 0; // page offset of m_buf[0]
+    // The window of the page: m_size bytes from page offset m_base. Grown without being
+    // cleared first, since every byte is read into before it is looked at.
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+    std::size_t m_base = 0;
     bool m_eof = false;
 
     std::size_t m_pos = 0;       // scan position

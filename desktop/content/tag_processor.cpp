@@ -4,6 +4,8 @@
 #include "desktop/content/tag_end_finder.h"
 #include "desktop/content/tag_table.h"
 
+#include <optional>
+
 void CVQTagProcessor::Tag(int row, std::string_view text, std::size_t offset) {
     if (row == kRowComment)
         return;
@@ -41,12 +43,14 @@ void CVQTagProcessor::Handle(int row, const CVQTagText& text, int depth, std::si
 void CVQTagProcessor::ScanInside(int row, const CVQTagText& text, int depth, std::size_t& budget) {
     const std::string& t = text.Text();
     const CVQTextWindow window{t, 0, true};
-    CVQTagEndFinder finder;
+    std::optional<CVQTagEndFinder> finder; // most tags hold none
     std::size_t pos = CVQTagTable::Row(row).opening.size();
     for (CVQTagMatch match = CVQTagTable::FindNext(t, pos); match.Found();
          match = CVQTagTable::FindNext(t, pos)) {
+        if (!finder)
+            finder.emplace();
         std::size_t end = 0;
-        if (finder.Find(window, match.row, match.pos, t.size(), end) !=
+        if (finder->Find(window, match.row, match.pos, t.size(), end) !=
             CVQTagEndFinder::Result::Found) {
             pos = match.pos + CVQTagTable::Row(match.row).opening.size();
             continue;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -39,16 +40,48 @@ constexpr std::array<CVQTagRowInfo, kRowCount> kRows = {{
     {"<VIDEO", ">", true},
 }};
 
+constexpr char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool EndsWord(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>';
 }
 
 bool MatchesRow(std::string_view line, std::size_t pos, const CVQTagRowInfo& row) {
     const std::size_t end = pos + row.opening.size();
-    if (end > line.size() ||
-        !vq::EqualsIgnoreCase(line.substr(pos, row.opening.size()), row.opening))
+    if (end > line.size())
         return false;
+    for (std::size_t i = 0; i < row.opening.size(); ++i)
+        if (Lower(line[pos + i]) != Lower(row.opening[i]))
+            return false;
     return !row.wholeWord || end == line.size() || EndsWord(line[end]);
+}
+
+// The rows whose opening starts with "<" and the given (lower-case) second character, in row
+// order; at most four share one.
+struct SecondCharIndex {
+    std::array<std::array<std::int8_t, 5>, 256> rows{};
+
+    SecondCharIndex() {
+        for (auto& list : rows)
+            list.fill(-1);
+        for (int row = 0; row < kRowCount; ++row) {
+            const std::string_view opening = kRows[static_cast<std::size_t>(row)].opening;
+            if (opening[0] != '<')
+                continue;
+            auto& list = rows[static_cast<unsigned char>(Lower(opening[1]))];
+            std::size_t i = 0;
+            while (list[i] != -1)
+                ++i;
+            list[i] = static_cast<std::int8_t>(row);
+        }
+    }
+};
+
+const SecondCharIndex& Index() {
+    static const SecondCharIndex index;
+    return index;
 }
 
 const char* NextOf(const char* at, const char* end, char c) {
@@ -63,51 +96,55 @@ const CVQTagRowInfo& CVQTagTable::Row(int row) {
 }
 
 int CVQTagTable::MatchAt(std::string_view line, std::size_t pos) {
-    if (pos >= line.size())
+    if (pos + 1 >= line.size())
         return kRowNone;
     const char c = line[pos];
     if (c == 'u' || c == 'U')
         return MatchesRow(line, pos, kRows[kRowUrl]) ? kRowUrl : kRowNone;
-    if (c != '<' || pos + 1 >= line.size())
+    if (c != '<')
         return kRowNone;
-    const char second = vq::AsciiLower(line[pos + 1]);
-    for (int row = 0; row < kRowCount; ++row) {
-        const CVQTagRowInfo& info = kRows[static_cast<std::size_t>(row)];
-        if (info.opening[0] == '<' && vq::AsciiLower(info.opening[1]) == second &&
-            MatchesRow(line, pos, info))
+    for (const std::int8_t row : Index().rows[static_cast<unsigned char>(Lower(line[pos + 1]))]) {
+        if (row < 0)
+            break;
+        if (MatchesRow(line, pos, kRows[static_cast<std::size_t>(row)]))
             return row;
     }
     return kRowNone;
 }
 
-CVQTagMatch CVQTagTable::FindNext(std::string_view line, std::size_t from, std::size_t startEnd) {
+// A stretch of the line at a time, so that a character the line lacks is not searched for
+// to its end again for every tag.
+CVQTagMatch CVQTagTable::FindNext(std::string_view line, std::size_t from,
+                                  std::size_t startEnd) {
+    constexpr std::size_t kStretch = 4096;
     startEnd = std::min(startEnd, line.size());
-    if (from >= startEnd)
-        return {};
     const char* const begin = line.data();
-    const char* const end = begin + startEnd;
-    const char* nextAngle = NextOf(begin + from, end, '<');
-    const char* nextLower = NextOf(begin + from, end, 'u');
-    const char* nextUpper = NextOf(begin + from, end, 'U');
-    while (true) {
-        const char* at = nextAngle;
-        if (nextLower < at)
-            at = nextLower;
-        if (nextUpper < at)
-            at = nextUpper;
-        if (at == end)
-            return {};
-        const std::size_t pos = static_cast<std::size_t>(at - begin);
-        const int row = MatchAt(line, pos);
-        if (row != kRowNone)
-            return {row, pos};
-        if (at == nextAngle)
-            nextAngle = NextOf(at + 1, end, '<');
-        else if (at == nextLower)
-            nextLower = NextOf(at + 1, end, 'u');
-        else
-            nextUpper = NextOf(at + 1, end, 'U');
+    for (std::size_t stretch = from; stretch < startEnd; stretch += kStretch) {
+        const char* const end = begin + std::min(startEnd, stretch + kStretch);
+        const char* nextAngle = NextOf(begin + stretch, end, '<');
+        const char* nextLower = NextOf(begin + stretch, end, 'u');
+        const char* nextUpper = NextOf(begin + stretch, end, 'U');
+        while (true) {
+            const char* at = nextAngle;
+            if (nextLower < at)
+                at = nextLower;
+            if (nextUpper < at)
+                at = nextUpper;
+            if (at == end)
+                break;
+            const std::size_t pos = static_cast<std::size_t>(at - begin);
+            const int row = MatchAt(line, pos);
+            if (row != kRowNone)
+                return {row, pos};
+            if (at == nextAngle)
+                nextAngle = NextOf(at + 1, end, '<');
+            else if (at == nextLower)
+                nextLower = NextOf(at + 1, end, 'u');
+            else
+                nextUpper = NextOf(at + 1, end, 'U');
+        }
     }
+    return {};
 }
 
 bool CVQTagTable::IsScannedInside(int row) {
