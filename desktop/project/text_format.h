@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace vq {
 
@@ -19,5 +20,12 @@ void ForceClock24(int mode); // -1 follow the locale, 0 12-hour, 1 24-hour
 
 // "&", "<", ">", '"' and "'" as entities, for text written into HTML.
 std::string HtmlEscape(std::string_view text);
+
+// The path with the extension of its last name (from its last ".") replaced by ext; ext is
+// appended after a "." when the name has none.
+std::string ReplaceExtension(std::string_view path, std::string_view ext);
+
+// A name (a project title) made usable as one file name: every "/" becomes "_".
+std::string SingleFileName(std::string_view name);
 
 } // namespace vq

@@ -9,5 +9,6 @@ enum VQStringId : int {
 #include "desktop/resources/strings_net.inc"
 #include "desktop/resources/strings_content.inc"
 #include "desktop/resources/strings_cli.inc"
+#include "desktop/resources/strings_shell.inc"
 #undef VQ_STRING
 };

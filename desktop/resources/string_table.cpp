@@ -22,6 +22,7 @@ constexpr Entry kEntries[] = {
 #include "desktop/resources/strings_net.inc"
 #include "desktop/resources/strings_content.inc"
 #include "desktop/resources/strings_cli.inc"
+#include "desktop/resources/strings_shell.inc"
 #undef VQ_STRING
 };
 
