@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vq {
 
 char AsciiLower(char c) {
@@ -33,43 +37,48 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
            EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// Candidates are found with memchr on both cases of the first character, a stretch of the text
-// at a time, so that a case that does not occur is not searched for to the end of the text
-// again and again.
+namespace {
+
+// The first position in [at, end) whose byte equals c ignoring ASCII case (c in lower case).
+const char* NextIgnoringCase(const char* at, const char* end, char lower) {
+    if (lower < 'a' || lower > 'z') {
+        const void* hit =
+            at < end ? memchr(at, lower, static_cast<std::size_t>(end - at)) : nullptr;
+        return hit ? static_cast<const char*>(hit) : end;
+    }
+#if defined(__SSE2__)
+    // For a letter, setting the case bit of every byte folds exactly its two cases together.
+    const __m128i wanted = _mm_set1_epi8(lower);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    while (end - at >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, caseBit), wanted));
+        if (mask != 0)
+            return at + __builtin_ctz(static_cast<unsigned>(mask));
+        at += 16;
+    }
+#endif
+    while (at < end && (*at | 0x20) != lower)
+        ++at;
+    return at;
+}
+
+} // namespace
+
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
     constexpr std::size_t npos = std::string_view::npos;
-    constexpr std::size_t kStretch = 4096;
     if (needle.empty())
         return from <= text.size() ? from : npos;
     if (from > text.size() || needle.size() > text.size() - from)
         return npos;
     const char lower = AsciiLower(needle[0]);
-    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
     const std::string_view rest = needle.substr(1);
     const char* const begin = text.data();
-    const char* const last = begin + (text.size() - needle.size() + 1); // one past the last start
-    for (const char* stretch = begin + from; stretch < last; stretch += kStretch) {
-        const char* const end = last - stretch > static_cast<std::ptrdiff_t>(kStretch)
-                                    ? stretch + kStretch
-                                    : last;
-        const auto next = [end](const char* at, char c) -> const char* {
-            const void* hit = at < end ? memchr(at, c, static_cast<std::size_t>(end - at)) : nullptr;
-            return hit ? static_cast<const char*>(hit) : end;
-        };
-        const char* nextLower = next(stretch, lower);
-        const char* nextUpper = upper == lower ? end : next(stretch, upper);
-        while (true) {
-            const char* at = nextLower < nextUpper ? nextLower : nextUpper;
-            if (at == end)
-                break;
-            if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
-                return static_cast<std::size_t>(at - begin);
-            if (at == nextLower)
-                nextLower = next(at + 1, lower);
-            else
-                nextUpper = next(at + 1, upper);
-        }
-    }
+    const char* const end = begin + (text.size() - needle.size() + 1); // one past the last start
+    for (const char* at = NextIgnoringCase(begin + from, end, lower); at < end;
+         at = NextIgnoringCase(at + 1, end, lower))
+        if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
+            return static_cast<std::size_t>(at - begin);
     return npos;
 }
 

@@ -7,11 +7,37 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::size_t kReadBlock = 64 * 1024;
 // The longest opening ("<BGSOUND") and the byte after it that the whole-word rule looks at.
 constexpr std::size_t kOpeningLookahead = 9;
+
+std::size_t CountLineFeeds(const char* at, const char* end) {
+    std::size_t count = 0;
+#if defined(__SSE2__)
+    // Byte counters, each adding one per line feed in its lane, summed before they overflow.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - at >= 16) {
+        __m128i counters = zero;
+        for (int round = 0; round < 255 && end - at >= 16; ++round, at += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(block, lf));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, zero);
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_extract_epi16(sums, 4));
+    }
+#endif
+    for (; at < end; ++at)
+        count += *at == '\n';
+    return count;
+}
 
 } // namespace
 
@@ -44,15 +70,13 @@ void CVQPageScanner::Discard(std::size_t before) {
 
 // Moves the scan position forward, counting the lines passed.
 void CVQPageScanner::Advance(std::size_t to) {
-    const char* data = m_data.get();
-    std::size_t at = m_pos;
-    while (at < to) {
-        const void* lf = std::memchr(data + (at - m_base), '\n', to - at);
-        if (!lf)
-            break;
-        at = m_base + static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
-        m_lineStart = at;
-        ++m_lines;
+    if (to <= m_pos)
+        return;
+    const char* from = m_data.get() + (m_pos - m_base);
+    const std::size_t length = to - m_pos;
+    if (const void* last = memrchr(from, '\n', length)) {
+        m_lines += CountLineFeeds(from, from + length);
+        m_lineStart = m_pos + static_cast<std::size_t>(static_cast<const char*>(last) - from) + 1;
     }
     m_pos = to;
 }

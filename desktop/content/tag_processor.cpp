@@ -41,7 +41,7 @@ void CVQTagProcessor::Handle(int row, const CVQTagText& text, int depth, std::si
 }
 
 void CVQTagProcessor::ScanInside(int row, const CVQTagText& text, int depth, std::size_t& budget) {
-    const std::string& t = text.Text();
+    const std::string_view t = text.Text();
     const CVQTextWindow window{t, 0, true};
     std::optional<CVQTagEndFinder> finder; // most tags hold none
     std::size_t pos = CVQTagTable::Row(row).opening.size();

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::array<CVQTagRowInfo, kRowCount> kRows = {{
@@ -84,9 +88,24 @@ const SecondCharIndex& Index() {
     return index;
 }
 
-const char* NextOf(const char* at, const char* end, char c) {
-    const void* hit = at < end ? memchr(at, c, static_cast<std::size_t>(end - at)) : nullptr;
-    return hit ? static_cast<const char*>(hit) : end;
+// The first position in [at, end) that holds "<", "u" or "U": where an opening may start.
+const char* NextCandidate(const char* at, const char* end) {
+#if defined(__SSE2__)
+    const __m128i angle = _mm_set1_epi8('<');
+    const __m128i letterU = _mm_set1_epi8('u');
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    while (end - at >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, angle),
+                                          _mm_cmpeq_epi8(_mm_or_si128(block, caseBit), letterU));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+            return at + __builtin_ctz(static_cast<unsigned>(mask));
+        at += 16;
+    }
+#endif
+    while (at < end && *at != '<' && (*at | 0x20) != 'u')
+        ++at;
+    return at;
 }
 
 } // namespace
@@ -112,37 +131,17 @@ int CVQTagTable::MatchAt(std::string_view line, std::size_t pos) {
     return kRowNone;
 }
 
-// A stretch of the line at a time, so that a character the line lacks is not searched for
-// to its end again for every tag.
-CVQTagMatch CVQTagTable::FindNext(std::string_view line, std::size_t from,
-                                  std::size_t startEnd) {
-    constexpr std::size_t kStretch = 4096;
+CVQTagMatch CVQTagTable::FindNext(std::string_view line, std::size_t from, std::size_t startEnd) {
     startEnd = std::min(startEnd, line.size());
+    if (from >= startEnd)
+        return {};
     const char* const begin = line.data();
-    for (std::size_t stretch = from; stretch < startEnd; stretch += kStretch) {
-        const char* const end = begin + std::min(startEnd, stretch + kStretch);
-        const char* nextAngle = NextOf(begin + stretch, end, '<');
-        const char* nextLower = NextOf(begin + stretch, end, 'u');
-        const char* nextUpper = NextOf(begin + stretch, end, 'U');
-        while (true) {
-            const char* at = nextAngle;
-            if (nextLower < at)
-                at = nextLower;
-            if (nextUpper < at)
-                at = nextUpper;
-            if (at == end)
-                break;
-            const std::size_t pos = static_cast<std::size_t>(at - begin);
-            const int row = MatchAt(line, pos);
-            if (row != kRowNone)
-                return {row, pos};
-            if (at == nextAngle)
-                nextAngle = NextOf(at + 1, end, '<');
-            else if (at == nextLower)
-                nextLower = NextOf(at + 1, end, 'u');
-            else
-                nextUpper = NextOf(at + 1, end, 'U');
-        }
+    const char* const end = begin + startEnd;
+    for (const char* at = NextCandidate(begin + from, end); at < end;
+         at = NextCandidate(at + 1, end)) {
+        const std::size_t pos = static_cast<std::size_t>(at - begin);
+        if (const int row = MatchAt(line, pos); row != kRowNone)
+            return {row, pos};
     }
     return {};
 }
