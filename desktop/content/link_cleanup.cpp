@@ -140,7 +140,9 @@ std::string CVQLinkCleanup::DecodeReferences(std::string_view text) {
 
 std::string CVQLinkCleanup::Clean(std::string_view link) {
     std::string text = DecodeReferences(link);
-    std::erase(text, '\t');
+    // Tabs go, and so do the other control characters: a line break inside a link would
+    // otherwise reach the request line, as browsers never let it.
+    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; });
     if (text.size() > kMaxLinkLength) {
         std::size_t cut = kMaxLinkLength;
         // Not in the middle of a UTF-8 sequence.

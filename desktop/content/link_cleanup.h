@@ -13,7 +13,8 @@ public:
 
     // References decoded (the named entities "&quot;", "&amp;", "&lt;", "&gt;" and those of
     // ISO 8859-1 160-255, names compared exactly; "&#65;" and "&#x41;"; a code below 32
-    // removes the whole reference), tabs removed, cut to 1039 bytes, blanks trimmed.
+    // removes the whole reference), tabs and other control characters removed, cut to 1039
+    // bytes, blanks trimmed.
     static std::string Clean(std::string_view link);
 
     // Only the references decoded. Codes from 128 on become their UTF-8 bytes; a code that no

@@ -25,6 +25,7 @@ TEST(LinkCleanup, ReferencesTabsLengthAndBlanks) {
         {"&nosuch;", "&nosuch;"},
         {"a\tb\t.htm", "ab.htm"},
         {"  page.htm \r", "page.htm"},
+        {"a\r\nb\x01.htm", "ab.htm"}, // no control character reaches a request
         {"&nbsp;x", "\xC2\xA0x"},
     };
     for (const auto& c : cases)
