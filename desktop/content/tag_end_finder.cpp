@@ -108,8 +108,11 @@ CVQTagEndFinder::Result CVQTagEndFinder::First(std::size_t which, const CVQTextW
 }
 
 CVQTagEndFinder::Result CVQTagEndFinder::RestOfLineBlank(const CVQTextWindow& window,
-                                                         std::size_t from, bool& blank) const {
-    for (std::size_t i = from; i < window.End(); ++i) {
+                                                         std::size_t from, std::size_t limit,
+                                                         bool& blank) {
+    std::size_t i = from == m_blankFrom ? std::max(m_blankTo, window.base) : from;
+    m_blankFrom = from;
+    for (; i < window.End() && i < limit; ++i) {
         const char c = window.At(i);
         if (c == '\n') {
             blank = true;
@@ -119,6 +122,11 @@ CVQTagEndFinder::Result CVQTagEndFinder::RestOfLineBlank(const CVQTextWindow& wi
             blank = false;
             return Result::Found;
         }
+    }
+    m_blankTo = i;
+    if (i >= limit) {
+        blank = false; // blanks beyond the tag limit: no closing marker there
+        return Result::Found;
     }
     if (!window.complete)
         return Result::NeedMore;
@@ -153,7 +161,7 @@ CVQTagEndFinder::Result CVQTagEndFinder::Find(const CVQTextWindow& window, int r
         if (after < window.End() && window.At(after) == '>') {
             closer = prime;
             end = after + 1;
-        } else if (r = RestOfLineBlank(window, after, blank); r != Result::Found) {
+        } else if (r = RestOfLineBlank(window, after, limit, blank); r != Result::Found) {
             return r;
         } else if (blank) {
             closer = prime;

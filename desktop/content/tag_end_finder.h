@@ -45,7 +45,11 @@ private:
 
     Result First(std::size_t which, const CVQTextWindow& window, std::size_t from,
                  std::size_t limit, std::size_t& at);
-    Result RestOfLineBlank(const CVQTextWindow& window, std::size_t from, bool& blank) const;
+    Result RestOfLineBlank(const CVQTextWindow& window, std::size_t from, std::size_t limit,
+                           bool& blank);
 
     std::array<Search, kSearchCount> m_search{};
+    // How far the blanks after a broken closing marker were already looked at.
+    std::size_t m_blankFrom = std::string_view::npos;
+    std::size_t m_blankTo = 0;
 };

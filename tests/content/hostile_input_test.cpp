@@ -119,10 +119,15 @@ TEST(HostileInput, HundredMegabyteLines) {
     EXPECT_EQ(script.links, Links{"after.htm"});
     EXPECT_EQ(script.restarts, 1);
     EXPECT_LT(script.seconds, kSecondsBound);
+    // A closing marker broken over lines, followed by a sea of blanks.
+    const Outcome blanks = Scan("<script>x</script", " ", k100Mb, "\n<a href=after.htm>");
+    EXPECT_EQ(blanks.links, Links{"after.htm"});
+    EXPECT_LT(blanks.seconds, kSecondsBound);
     if (!kSanitized) {
         // Far below the page's size: the window, not the page, is held.
         EXPECT_LT(plain.peakGrowthKb, 64 * 1024);
         EXPECT_LT(script.peakGrowthKb, 64 * 1024);
+        EXPECT_LT(blanks.peakGrowthKb, 64 * 1024);
     }
 }
 
