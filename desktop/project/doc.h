@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 class CVQLinkRules;
 
@@ -45,9 +46,17 @@ public:
     bool Save(const std::string& path = {});
     // Opens the backup copy as the project and, when that works, copies it over the project file.
     bool LoadBackup(const std::string& path);
-    // The question on closing a changed project; false when the user cancelled.
-    bool SaveModified();
+    // The question on closing a changed project (saved without asking when unattended, when the
+    // "AutoSave" option is on or when marked so); false when the user cancelled or the save
+    // failed, so that the caller keeps the project open.
+    bool SaveModified(bool withCancel = false);
+    // Saves a project that has a file name, holding the tree lock and then the queue lock so that
+    // it may run during a download.
+    bool AutoSave();
+    // Marks the project to be saved without a question when it closes (the finishing procedure).
+    void SetSaveWithoutQuestion(bool value = true) { m_saveWithoutQuestion = value; }
     static bool IsProjectFile(const std::string& path);
+    // The project path with its extension replaced by "vqb" (a "." added when it has none).
     static std::string BackupPath(const std::string& projectPath);
 
     // Decrypts a project file that begins with "PK" into a plain project file; none until the
@@ -75,11 +84,24 @@ public:
     void WorkerRow(int worker, const CVQWorkerRow& row);
     void Progress(int worker, const std::string& percent, std::size_t bytes);
     void Totals(const CVQDownloadTotals& totals);
+    // A file name for a project saved for the first time; unattended runs take the proposal.
+    bool ChooseSavePath(std::string& path);
 
     // --- Locks (see the lock order: tree, then queue) -------------------------------------
-    std::mutex& TreeLock() { return m_treeLock; }
+    std::mutex& TreeLock() { return m_tree.Lock(); }
     std::mutex& QueueLock() { return m_queueLock; }
     std::mutex& LinkLock() { return m_linkLock; }
+
+    // --- The contents tree -----------------------------------------------------------------
+    // At the start of a download: a fresh address index while VQ_FASTPARSE is on. When it
+    // cannot be built VQ_FASTPARSE is switched off (and saved so); lookups then walk the tree.
+    void RebuildAddressIndex();
+    // Removes a branch (never the root) with or without its stored files; the file work happens
+    // after the locks are released and touches only files inside the project's save directory.
+    // Refused while a running download holds a node of the branch.
+    bool DeleteBranch(CVQDocNode* node, bool deleteFiles);
+    // Removes only the node; its children take its place.
+    bool DeleteNodeKeepChildren(CVQDocNode* node);
 
     // --- Save directory, starting directory and the path mapping --------------------------
     std::string SaveDirInUse() const;
@@ -105,13 +127,21 @@ public:
     std::string LogPath() const;
     // The save directory + "_VQReport/" + title + "_Report.htm".
     std::string ReportPath() const;
+    // Whether a stored file may be deleted or changed by the project: it lies inside the save
+    // directory in use or inside VQ_PROJECT_DIR (up to its first date or time macro).
+    bool IsInsideSaveDirectory(std::string_view path) const;
 
     // --- Rules of the higher floors -------------------------------------------------------
     void SetLinkRules(CVQLinkRules* rules) { m_linkRules = rules; }
     CVQLinkRules* LinkRules() const { return m_linkRules; }
 
 private:
+    enum class VQLoadMode { OfferBackup, NoBackup };
+    bool LoadFile(const std::string& path, VQLoadMode mode);
+    bool OfferBackup(const std::string& path, bool askFirst);
+    void Install(CVQPrjSettings& settings, CVQDocTree& tree, const std::string& path);
     void RebuildMapper();
+    void SyncFastParse();
 
     const CVQProgramOptions& m_options;
     CVQPrjSettings m_settings;
@@ -124,18 +154,22 @@ private:
     std::atomic<bool> m_modified{false};
     bool m_valid = true;
     bool m_userPresent = true;
+    bool m_saveWithoutQuestion = false;
     CVQDocObserver* m_observer = nullptr;
     CVQLinkRules* m_linkRules = nullptr;
     CVQDecryptHook m_decrypt;
     mutable std::atomic<bool> m_linksNeedConversion{false};
 
-    std::mutex m_treeLock;
     std::mutex m_queueLock;
     std::mutex m_linkLock;
     mutable std::mutex m_saveDirLock;
     mutable std::mutex m_startDirLock;
-    mutable std::mutex m_noticeLock;
+    // One lock per kind of notice, so that notices of one kind never interleave.
+    std::mutex m_treeNoticeLock;
+    std::mutex m_workerNoticeLock;
+    std::mutex m_statusNoticeLock;
     std::string m_saveDirInUse;
     std::string m_startDirUrl;
     std::shared_ptr<const CVQLocalPathMapper> m_mapper; // under m_startDirLock
 };
+

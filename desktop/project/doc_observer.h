@@ -14,7 +14,7 @@ enum class VQAnswer { Yes, No, Cancel };
 struct CVQWorkerRow {
     std::string address;
     std::string sizeText;
-    std::string status; // "Opening...", "Downloading...", "Unchanged", "From cache", "Done", ...
+    std::string status;   // "Opening...", "Downloading...", "Unchanged", "From cache", "Done", ...
     std::string progress; // "42 %" or empty
 };
 
@@ -37,9 +37,20 @@ public:
     // calling thread.
     virtual void ShowMessage(const std::string& text, VQIcon icon) = 0;
     virtual VQAnswer Ask(const std::string& text, bool withCancel, VQAnswer preselected) = 0;
+    // The file name for a project saved for the first time, path holding the proposal; false
+    // when the user cancelled. Without a file dialog the proposal is taken.
+    virtual bool ChooseSavePath(std::string& /*path*/) { return true; }
+    // A small "please wait" window around a long save or load, shown only where the program
+    // window is visible.
+    virtual void BeginWait(const std::string& /*text*/) {}
+    virtual void EndWait() {}
+    // A project was saved or opened under this path (the recent-files list).
+    virtual void AddToRecentFiles(const std::string& /*path*/) {}
 
     // Notices may come from any thread and must return at once.
     virtual void StatusText(const std::string& /*text*/) {}
+    // For Removed the node is the parent of what was removed (the removed nodes are gone);
+    // Reloaded comes with no node.
     virtual void TreeChanged(const CVQDocNode* /*node*/, VQTreeChange /*change*/) {}
     virtual void WorkerRow(int /*worker*/, const CVQWorkerRow& /*row*/) {}
     virtual void Progress(int /*worker*/, const std::string& /*percent*/, std::size_t /*bytes*/) {}

@@ -40,7 +40,7 @@ bool WriteAndClose(File file, std::string_view text) {
 std::string CVQDownloadLog::PathFor(std::string_view projectPath, std::string_view saveDirInUse,
                                     std::string_view title) {
     if (projectPath.empty())
-        return vq::DirectoryWithSlash(saveDirInUse) + vq::SingleFileName(title) + ".log";
+        return vq::DirectoryWithSlash(saveDirInUse) + vq::LegalFileName(title) + ".log";
     return vq::ReplaceExtension(projectPath, "log");
 }
 

@@ -118,7 +118,7 @@ std::string Cell(std::string_view content, bool centered) {
 } // namespace
 
 std::string CVQDownloadReport::PathFor(std::string_view saveDirInUse, std::string_view title) {
-    return vq::DirectoryWithSlash(saveDirInUse) + "_VQReport/" + vq::SingleFileName(title) +
+    return vq::DirectoryWithSlash(saveDirInUse) + "_VQReport/" + vq::LegalFileName(title) +
            "_Report.htm";
 }
 

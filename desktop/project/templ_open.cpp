@@ -9,7 +9,7 @@ bool CVQTempl::OpenAsNewProject(CVQDoc& doc, const std::string& path) {
     // The project exists only in memory until it is saved under this name.
     doc.SetPathName(ProjectPathFor(path));
     if (CVQDocNode* root = doc.Tree().Root(); root && !doc.Settings().title.empty())
-        root->title = doc.Settings().title;
+        doc.Tree().SetTitle(root, doc.Settings().title);
     doc.SettingsChanged();
     doc.SetModified(true);
     doc.TreeNotice(doc.Tree().Root(), VQTreeChange::Reloaded);

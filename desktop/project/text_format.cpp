@@ -150,12 +150,17 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext) {
     return std::string(path.substr(0, hasExtension ? dot : path.size())) + "." + std::string(ext);
 }
 
-std::string SingleFileName(std::string_view name) {
-    std::string file(name);
-    for (char& c : file)
-        if (c == '/')
+std::string LegalFileName(std::string_view text) {
+    std::string name(text);
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+            c == '<' || c == '>' || c == '|')
             c = '_';
-    return file;
+    }
+    if (name == "." || name == "..")
+        name.assign(name.size(), '_');
+    return name;
 }
 
 } // namespace vq

@@ -25,7 +25,8 @@ std::string HtmlEscape(std::string_view text);
 // appended after a "." when the name has none.
 std::string ReplaceExtension(std::string_view path, std::string_view ext);
 
-// A name (a project title) made usable as one file name: every "/" becomes "_".
-std::string SingleFileName(std::string_view name);
+// The text made a legal file name: path separators, the characters a file name may not hold on
+// the systems projects travel to, and control characters become "_"; "." and ".." too.
+std::string LegalFileName(std::string_view text);
 
 } // namespace vq
