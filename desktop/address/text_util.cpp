@@ -82,6 +82,14 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::
     return npos;
 }
 
+std::size_t FindFirstOf(std::string_view text, std::string_view set, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        for (char c : set)
+            if (text[i] == c)
+                return i;
+    return std::string_view::npos;
+}
+
 static bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }

@@ -15,11 +15,11 @@ bool IsAlnum(char c) {
 }
 
 bool HoldsForbidden(std::string_view text) {
-    return text.find_first_of("\"'@;()") != npos || text.find("&quot;") != npos;
+    return vq::FindFirstOf(text, "\"'@;()") != npos || text.find("&quot;") != npos;
 }
 
 std::size_t FirstBlank(std::string_view text, std::size_t from) {
-    const std::size_t blank = text.find_first_of(" \t", from);
+    const std::size_t blank = vq::FindFirstOf(text, " \t", from);
     return blank == npos ? text.size() : blank;
 }
 

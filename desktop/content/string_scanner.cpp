@@ -37,9 +37,10 @@ void CVQStringScanner::TakeLiteral(std::string_view text, std::size_t pos, std::
     // "page.php?go=next.htm": the text after each "=" may be the address.
     for (std::size_t eq = literal.find('='); eq != npos; eq = literal.find('=', eq + 1)) {
         const std::size_t start = eq + 1;
-        const std::size_t stop = std::min(literal.find_first_of(" ;\r\n", start), literal.size());
+        const std::size_t stop =
+            std::min(vq::FindFirstOf(literal, " ;\r\n", start), literal.size());
         const std::string_view value = literal.substr(start, stop - start);
-        if (value == "/" || value.find_first_of("\"'") != npos)
+        if (value == "/" || vq::FindFirstOf(value, "\"'") != npos)
             continue;
         if (const CVQSpan link = m_test.Test(value); link.Found())
             Add(text, pos + start + link.pos, link.length, 0, out);

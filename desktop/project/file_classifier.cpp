@@ -49,13 +49,13 @@ namespace vq {
 
 std::string_view FileNameOf(std::string_view text) {
     // A query may hold slashes of its own, so it goes before the last slash is looked for.
-    const std::size_t cut = text.find_first_of("#?^");
+    const std::size_t cut = FindFirstOf(text, "#?^");
     if (cut != std::string_view::npos)
         text = text.substr(0, cut);
     const std::size_t slash = FindLastSlash(text);
     if (slash == std::string_view::npos)
         return text.substr(0, text.find(';'));
-    if (HasProtocol(text) && slash < HostEnd(text))
+    if (slash < 8 && !ProtocolPrefix(text).empty() && slash < HostEnd(text))
         return {}; // "http://host" alone names no file
     std::string_view name = text.substr(slash + 1);
     return name.substr(0, name.find(';'));
@@ -67,7 +67,7 @@ std::string_view FileExtension(std::string_view text) {
     if (dot == std::string_view::npos)
         return {};
     std::string_view ext = name.substr(dot + 1);
-    return ext.substr(0, ext.find_first_of(" \t\r\n"));
+    return ext.substr(0, FindFirstOf(ext, " \t\r\n"));
 }
 
 int NodeKindFor(int group, int contentClass, std::string_view ext, bool whenAdded) {
