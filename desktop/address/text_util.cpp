@@ -1,5 +1,6 @@
 #include "desktop/address/text_util.h"
 
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -83,10 +84,16 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::
 }
 
 std::size_t FindFirstOf(std::string_view text, std::string_view set, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i)
-        for (char c : set)
-            if (text[i] == c)
-                return i;
+    std::uint64_t wanted[4] = {};
+    for (char c : set) {
+        const auto byte = static_cast<unsigned char>(c);
+        wanted[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+    }
+    for (std::size_t i = from; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((wanted[byte >> 6] >> (byte & 63)) & 1)
+            return i;
+    }
     return std::string_view::npos;
 }
 

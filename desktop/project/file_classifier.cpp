@@ -48,16 +48,23 @@ CVQFileClass CVQFileClassifier::Classify(std::string_view addressOrPath) const {
 namespace vq {
 
 std::string_view FileNameOf(std::string_view text) {
-    // A query may hold slashes of its own, so it goes before the last slash is looked for.
-    const std::size_t cut = FindFirstOf(text, "#?^");
-    if (cut != std::string_view::npos)
-        text = text.substr(0, cut);
-    const std::size_t slash = FindLastSlash(text);
-    if (slash == std::string_view::npos)
-        return text.substr(0, text.find(';'));
-    if (slash < 8 && !ProtocolPrefix(text).empty() && slash < HostEnd(text))
-        return {}; // "http://host" alone names no file
-    std::string_view name = text.substr(slash + 1);
+    // One pass: a query may hold slashes of its own, so the name ends at the first "#", "?" or
+    // "^", and starts after the last slash before it.
+    std::size_t start = 0;
+    std::size_t end = text.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '#' || c == '?' || c == '^') {
+            end = i;
+            break;
+        }
+        if (c == '/' || c == '\\')
+            start = i + 1;
+    }
+    // "http://host" alone names no file.
+    if (start > 0 && start <= 8 && !ProtocolPrefix(text).empty() && start - 1 < HostEnd(text))
+        return {};
+    const std::string_view name = text.substr(start, end - start);
     return name.substr(0, name.find(';'));
 }
 
