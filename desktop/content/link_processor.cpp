@@ -55,7 +55,7 @@ void CVQLinkProcessor::SetBase(const std::string& link) {
 
 void CVQLinkProcessor::Classify(Candidate& c) const {
     c.localPath = m_doc.MapToLocalPath(c.address, true, true).path;
-    c.fileClass = m_classifier.Classify(c.localPath);
+    c.fileClass = m_classifier.ClassifyExtension(vq::PathExtension(c.localPath));
 }
 
 void CVQLinkProcessor::MarkForConversion(const Candidate& c) {
@@ -98,16 +98,15 @@ CVQDocNode* CVQLinkProcessor::AddNode(Candidate& c, int row) {
     init.contentClass = c.contentClass;
     init.extEnabled = c.fileClass.extEnabled;
     init.kind =
-        vq::NodeKindFor(init.group, init.contentClass, vq::FileExtension(c.localPath), true);
+        vq::NodeKindFor(init.group, init.contentClass, vq::PathExtension(c.localPath), true);
     init.address = c.address;
     init.title = c.name;
     init.localPath = c.localPath;
     init.dirPosition = vq::DirectoryPosition(c.address, m_startDirUrl);
     // A frame's source is part of its page, as a style sheet is.
     const bool fromFrame = row == kRowFrame || row == kRowIFrame;
-    const bool styleSheet = vq::EqualsIgnoreCase(vq::FileExtension(c.address), "css");
     init.level = vq::NewNodeLevel(m_page->level, m_page->dirPosition, init.dirPosition, fromFrame,
-                                  styleSheet);
+                                  vq::IsStyleSheetAddress(c.address));
     return m_doc.Tree().AddNode(m_page, init); // none when the tree is full
 }
 

@@ -60,7 +60,7 @@ bool CVQParser::ParseFile(std::string_view address, std::string_view localPath, 
                           int workerIndex, CVQDoc& doc) {
     if (!node || doc.Tree().NodeCount() >= CVQDocTree::kMaxNodes)
         return true;
-    const std::string_view ext = vq::FileExtension(localPath);
+    const std::string_view ext = vq::PathExtension(localPath);
     if (node->group == vq::kGroupHtml) {
         switch (node->contentClass) {
         case 0:

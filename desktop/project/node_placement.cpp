@@ -69,7 +69,7 @@ int NewNodeLevel(int pageLevel, int pagePosition, int position, bool fromFrame, 
 
 bool IsStyleSheetAddress(std::string_view address) {
     address = WithoutFragment(address);
-    address = address.substr(0, address.find_first_of("?^"));
+    address = address.substr(0, FindFirstOf(address, "?^"));
     const std::size_t slash = FindLastSlash(address);
     const std::string_view name =
         slash == std::string_view::npos ? address : address.substr(slash + 1);

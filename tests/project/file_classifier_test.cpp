@@ -6,30 +6,20 @@
 
 namespace {
 
-TEST(FileClassifier, GroupOfAnAddressOrPath) {
+TEST(FileClassifier, SnapshotAnswersAsTheLists) {
     CVQPrjSettings settings;
     vq::FindExt(*settings.ExtList(vq::kGroupImage), "bmp")->enabled = 0;
+    settings.ExtList(vq::kGroupOther)->push_back({.ext = "gif"}); // the Image list comes first
     const CVQFileClassifier classifier(settings);
-    const struct {
-        const char* name;
-        CVQFileClass expected;
-    } cases[] = {
-        {"http://o.com/a/page.HTM", {vq::kGroupHtml, 1}},
-        {"http://o.com/a/", {vq::kGroupHtml, 1}},
-        {"http://o.com", {vq::kGroupHtml, 1}},
-        {"http://o.com/?q=1", {vq::kGroupHtml, 1}},
-        {"http://o.com/pic.bmp", {vq::kGroupImage, 0}},
-        {"http://o.com/go.php?img=/x/y.gif", {vq::kGroupHtml, 1}},
-        {"http://o.com/a.jsp;jsessionid=X.Y", {vq::kGroupHtml, 1}},
-        {"http://o.com/clip.swf#start", {vq::kGroupOther, 1}},
-        {"http://o.com/data.json", {0, 1}},
-        {"http://o.com/readme", {0, 1}},
-        {"/save/o.com/page.asp^id=3.htm", {vq::kGroupHtml, 1}},
-        {"/save/o.com/s.css", {vq::kGroupHtml, 1}},
-        {"/save/o.com/A.class", {vq::kGroupJava, 1}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(classifier.Classify(c.name), c.expected) << c.name;
+    for (const char* ext :
+         {"htm", "HTML", "css", "bmp", "gif", "swf", "class", "pdf", "zip", "json", "", "x.y"}) {
+        const CVQFileClass lists = vq::ClassifyExtension(settings, ext);
+        const CVQFileClass snapshot = classifier.ClassifyExtension(ext);
+        EXPECT_EQ(snapshot.group, lists.group) << ext;
+        EXPECT_EQ(snapshot.extEnabled, lists.extEnabled) << ext;
+    }
+    EXPECT_EQ(classifier.ClassifyExtension("BMP").extEnabled, 0);
+    EXPECT_EQ(classifier.ClassifyExtension("gif").group, vq::kGroupImage);
 }
 
 TEST(FileClassifier, PageOrFileKind) {
