@@ -13,6 +13,7 @@
 #include "desktop/content/tag_processor.h"
 #include "desktop/content/tag_table.h"
 #include "desktop/content/text_file_scanner.h"
+#include "desktop/net/inet.h"
 #include "desktop/project/doc.h"
 #include "desktop/resources/string_table.h"
 
@@ -55,6 +56,12 @@ std::string ReferringAddress(const CVQDocNode* node, std::string_view ownAddress
 }
 
 } // namespace
+
+void CVQParser::UseClient(CVQInet& client) {
+    m_probe = [&client](const std::string& address, CVQDoc& doc, int& contentClass) {
+        return client.ProbeContentKind(address, doc, contentClass);
+    };
+}
 
 bool CVQParser::ParseFile(std::string_view address, std::string_view localPath, CVQDocNode* node,
                           int workerIndex, CVQDoc& doc) {

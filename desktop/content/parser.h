@@ -11,6 +11,7 @@
 
 class CVQDoc;
 class CVQDocNode;
+class CVQInet;
 
 class CVQParser {
 public:
@@ -19,9 +20,11 @@ public:
     CVQParser(const CVQParser&) = delete;
     CVQParser& operator=(const CVQParser&) = delete;
 
-    // The server question for links whose extension tells nothing (the worker's client); without
-    // one such links make nodes of group 0.
+    // The server question for links whose extension tells nothing; without one such links make
+    // nodes of group 0.
     void SetContentProbe(CVQContentProbe probe) { m_probe = std::move(probe); }
+    // The worker's own client asks it (ProbeContentKind); client must outlive the parser.
+    void UseClient(CVQInet& client);
 
     // The entry after a file was stored: chooses the reader by the node's group and content
     // class and by the stored file's extension. False when the file cannot be read. Nothing is

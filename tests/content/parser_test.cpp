@@ -1,7 +1,9 @@
 #include "desktop/content/parser.h"
 #include "desktop/content/tag_table.h"
+#include "desktop/net/inet.h"
 #include "desktop/project/doc.h"
 #include "desktop/project/link_rules.h"
+#include "tests/support/http_test_server.h"
 #include "tests/support/temp_dir.h"
 
 #include <fstream>
@@ -208,6 +210,35 @@ TEST_F(ParserTest, ServerIsAskedWithoutLocksWhenTheExtensionSaysNothing) {
     EXPECT_EQ(nodes[1]->group, vq::kGroupImage);
     EXPECT_EQ(nodes[2]->group, 0);
     EXPECT_EQ(nodes[2]->kind, kNodeFile);
+}
+
+TEST_F(ParserTest, TheWorkersClientAsksTheServer) {
+    CVQTestHttpServer server;
+    server.Content("/site/news.feed", "<rss/>", "application/rss+xml");
+    server.Content("/site/page.view", "<html></html>", "text/html");
+    ASSERT_TRUE(server.Start());
+    const std::string page = server.Url("/site/index.htm");
+    doc.SetStartDirUrl(server.Url("/site/"));
+    CVQDocNode* node = doc.Tree().AddPage(root);
+    doc.Tree().SetAddress(node, page);
+    node->group = vq::kGroupHtml;
+    node->level = 0;
+    node->dirPosition = 0;
+    CVQInet client;
+    parser.UseClient(client);
+    ASSERT_TRUE(parser.ParseFile(page,
+                                 Store("index.htm", "<a href=news.feed><a href=page.view>"
+                                                    "<a href=gone.view>"),
+                                 node, 0, doc));
+    const std::vector<CVQDocNode*> nodes = Children(node);
+    ASSERT_EQ(nodes.size(), 3u);
+    EXPECT_EQ(nodes[0]->group, vq::kGroupHtml);
+    EXPECT_EQ(nodes[0]->contentClass, 1); // RSS
+    EXPECT_EQ(nodes[1]->group, vq::kGroupHtml);
+    EXPECT_EQ(nodes[1]->kind, kNodePage);
+    EXPECT_EQ(nodes[2]->group, 0); // no answer that names a type: a file node
+    EXPECT_EQ(nodes[2]->kind, kNodeFile);
+    EXPECT_EQ(server.CountRequests("/site/news.feed"), 1u);
 }
 
 TEST_F(ParserTest, NodeAddedByAnotherWorkerDuringTheProbeIsUsed) {
