@@ -1,10 +1,14 @@
 // velloquin-cli: the terminal front end over the same core as the desktop program.
 #include "cli/cli_context.h"
+#include "cli/download_commands.h"
 #include "cli/project_commands.h"
 #include "desktop/resources/string_table.h"
 
 #include <CLI/CLI.hpp>
+
 #include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     CVQCliContext context(std::cout, std::cerr);
@@ -14,6 +18,11 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = kExitCompleted;
     vq::AddProjectCommands(app, context, exitCode);
+    vq::AddDownloadCommands(app, context, exitCode);
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (vq::IsDesktopCommandLine(args, app))
+        return vq::RunDesktopCommandLine(context, args);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

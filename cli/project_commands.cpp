@@ -103,8 +103,9 @@ int ExportContents(const CVQCliContext& context, const std::string& project,
 
 std::string ProjectFileFor(const CVQCliContext& context, const CVQNewProject& request,
                            const std::string& title) {
-    std::string path =
-        request.projectPath.empty() ? vq::LegalFileName(title) + ".vqp" : request.projectPath;
+    std::string path = request.projectPath;
+    if (path.empty())
+        path = (fs::path(request.projectFolder) / (vq::LegalFileName(title) + ".vqp")).string();
     if (fs::path(path).extension().empty())
         path += ".vqp";
     return context.Absolute(path);

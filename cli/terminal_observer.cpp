@@ -63,6 +63,16 @@ void CVQTerminalObserver::LogLine(const std::string& line) {
     m_out << text << std::endl;
 }
 
+void CVQTerminalObserver::StatusText(const std::string& text) {
+    std::lock_guard lock(m_lock);
+    m_status = text;
+}
+
+std::string CVQTerminalObserver::LastStatus() {
+    std::lock_guard lock(m_lock);
+    return m_status;
+}
+
 void CVQTerminalObserver::Totals(const CVQDownloadTotals& totals) {
     std::lock_guard lock(m_lock);
     m_totals = totals;

@@ -28,7 +28,13 @@ public:
     void ShowMessage(const std::string& text, VQIcon icon) override;
     VQAnswer Ask(const std::string& text, bool withCancel, VQAnswer preselected) override;
     void LogLine(const std::string& line) override;
+    void StatusText(const std::string& text) override;
     void Totals(const CVQDownloadTotals& totals) override;
+
+    // A line of the program's own ("Converting Links in 5 seconds"), printed like a log line.
+    void Line(const std::string& text) { LogLine(text); }
+    // The engine's last status text ("Completed...", "Stopped - ...").
+    std::string LastStatus();
 
     // The progress line of a download, from its start to its summary.
     void BeginProgress(Clock::time_point now);
@@ -52,6 +58,7 @@ private:
     VQAnswer m_answer = VQAnswer::No;
 
     CVQDownloadTotals m_totals;
+    std::string m_status;
     bool m_progress = false;
     bool m_lineShown = false;
     Clock::time_point m_start{};
