@@ -2,10 +2,9 @@
 // and the path mapping, and the notices to whatever front end shows the project.
 #include "desktop/project/doc.h"
 
-#include "desktop/project/templ.h"
-
 #include "desktop/address/save_directory.h"
 #include "desktop/project/project_file.h"
+#include "desktop/project/templ.h"
 #include "desktop/project/text_format.h"
 #include "desktop/resources/string_table.h"
 #include "platform/user_dirs.h"
@@ -393,6 +392,17 @@ bool CVQDoc::ExpandSaveDirectory(bool expandMacros) {
     return dir.created;
 }
 
+bool CVQDoc::UseSaveDirectory(std::string_view dir) {
+    const CVQSaveDirectory expanded = ::ExpandSaveDirectory(dir, SaveDirInUse(), false);
+    m_settings.downloadDirInUse = expanded.inUse;
+    {
+        std::lock_guard lock(m_saveDirLock);
+        m_saveDirInUse = expanded.saveDir;
+    }
+    RebuildMapper();
+    return expanded.created;
+}
+
 void CVQDoc::SettingsChanged() {
     RebuildMapper();
 }
@@ -447,4 +457,3 @@ bool CVQDoc::IsInsideSaveDirectory(std::string_view path) const {
     const std::string fixed = FixedPartOfProjectDir(m_settings.projectDir);
     return !fixed.empty() && vq::IsInsideDirectory(path, fixed);
 }
-

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+class CVQLinkConverter;
 class CVQLinkRules;
 
 class CVQDoc {
@@ -110,6 +111,9 @@ public:
     // Expands VQ_PROJECT_DIR (with or without the date and time macros) into the save
     // directory in use and creates it; false when it cannot be created.
     bool ExpandSaveDirectory(bool expandMacros);
+    // Makes dir (a download directory in use of an earlier download) the save directory in use
+    // again and creates it; false when it cannot be created.
+    bool UseSaveDirectory(std::string_view dir);
     // Maps an address with the project's rules. Without outFlag a changed name sets the
     // project's links-need-conversion flag.
     CVQLocalPath MapToLocalPath(std::string_view address, bool treatAsDirectory, bool isHtml,
@@ -134,6 +138,9 @@ public:
     // --- Rules of the higher floors -------------------------------------------------------
     void SetLinkRules(CVQLinkRules* rules) { m_linkRules = rules; }
     CVQLinkRules* LinkRules() const { return m_linkRules; }
+    // What links become for offline browsing; none leaves every link as it is.
+    void SetLinkConverter(CVQLinkConverter* converter) { m_linkConverter = converter; }
+    CVQLinkConverter* LinkConverter() const { return m_linkConverter; }
 
 private:
     enum class VQLoadMode { OfferBackup, NoBackup };
@@ -157,6 +164,7 @@ private:
     bool m_saveWithoutQuestion = false;
     CVQDocObserver* m_observer = nullptr;
     CVQLinkRules* m_linkRules = nullptr;
+    CVQLinkConverter* m_linkConverter = nullptr;
     CVQDecryptHook m_decrypt;
     mutable std::atomic<bool> m_linksNeedConversion{false};
 
@@ -172,4 +180,3 @@ private:
     std::string m_startDirUrl;
     std::shared_ptr<const CVQLocalPathMapper> m_mapper; // under m_startDirLock
 };
-

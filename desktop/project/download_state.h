@@ -48,6 +48,8 @@ struct CVQDownloadState {
 
     std::array<std::atomic<bool>, kMaxWorkers> skipRequests{};
     std::array<std::atomic<bool>, kMaxWorkers> idle{};
+    // Set while the conversion pass runs; a stop clears it, which ends the pass.
+    std::atomic<bool> converting{false};
 
     std::atomic<std::uint64_t> filesStored{0};
     std::atomic<std::uint64_t> filesHandled{0};
