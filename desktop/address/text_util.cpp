@@ -9,10 +9,6 @@
 
 namespace vq {
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string ToLowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)
