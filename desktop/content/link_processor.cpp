@@ -68,6 +68,12 @@ bool CVQLinkProcessor::IsHtmlRow(int row) {
     return row != kRowImg && row != kRowAudio && row != kRowVideo;
 }
 
+bool CVQLinkProcessor::KeepsItsMeaning(std::string_view link, std::string_view base,
+                                       std::string_view pageAddress) {
+    return !vq::ProtocolPrefix(link).empty() ||
+           vq::EqualsIgnoreCase(base, vq::DirectoryUrl(pageAddress));
+}
+
 void CVQLinkProcessor::RewriteInto(CVQPageEdits& edits, std::string pagePath, bool javaFile) {
     m_edits = &edits;
     m_pagePath = std::move(pagePath);
@@ -130,7 +136,10 @@ void CVQLinkProcessor::Rewrite(const Candidate& c, const CVQFoundLink& link, int
         m_edits->ReplaceLink(link, place, *converted);
         return;
     }
-    // Its file is not on disk yet: the pass after the download converts it.
+    // Its file is not on disk yet: the pass after the download converts it. Until then a link
+    // that counted from the BASE, now a comment, points where it pointed.
+    if (!KeepsItsMeaning(c.name, m_base, m_pageAddress))
+        m_edits->ReplaceLink(link, place, c.address);
     MarkForConversion(c, row);
 }
 

@@ -30,7 +30,8 @@ public:
                      const CVQFileClassifier& classifier, const CVQContentProbe& probe);
 
     // Rewriting during the download: each link that passes the rewrite test and leads to a
-    // file already on disk is replaced in the file stored at pagePath, through edits.
+    // file already on disk is replaced through edits, made relative to pagePath (the file
+    // itself, or for a script the page that uses it).
     void RewriteInto(CVQPageEdits& edits, std::string pagePath, bool javaFile);
 
     // ProcessLinks: every link of one tag, in order.
@@ -53,6 +54,11 @@ public:
     // Whether a link of row names a page (the default name of a directory address): all but
     // pictures and media.
     static bool IsHtmlRow(int row);
+    // Whether a link left as it is still means what it meant once the page's BASE is a comment:
+    // an address with its own protocol does; a relative one does only while the base is the
+    // page's own directory.
+    static bool KeepsItsMeaning(std::string_view link, std::string_view base,
+                                std::string_view pageAddress);
 
 private:
     struct Candidate {

@@ -1,6 +1,7 @@
 // Rewriting the links of a stored file for the conversion pass and the print copy.
 #include "desktop/content/link_rewriter.h"
 
+#include "desktop/address/address.h"
 #include "desktop/content/link_cleanup.h"
 #include "desktop/content/link_processor.h"
 #include "desktop/content/page_edits.h"
@@ -46,5 +47,8 @@ void CVQLinkRewriter::Links(CVQLinkList& links, int row, const CVQTagPlace& plac
         request.absolute = m_mode == VQMode::Print;
         if (const auto converted = converter->ConvertedLink(m_doc, request))
             m_edits.ReplaceLink(link, place, *converted);
+        else if (!CVQLinkProcessor::KeepsItsMeaning(name, m_base, m_pageAddress))
+            // The BASE it counted from is a comment now: it keeps pointing to the server.
+            m_edits.ReplaceLink(link, place, vq::ResolveLink(name, m_base, m_pageAddress));
     }
 }

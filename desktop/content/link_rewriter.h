@@ -18,8 +18,9 @@ public:
         Print,   // "file://" and the absolute path, for the print file
     };
 
-    // The links of the file stored at pagePath for page (pageAddress) start from base.
-    // javaFile: a script, whose path pieces ("/", "./", "../") stay.
+    // The links of page's file (stored for pageAddress) start from base and are made relative
+    // to pagePath: the file itself, or for a script the page that uses it. javaFile: a script,
+    // whose path pieces ("/", "./", "../") stay.
     CVQLinkRewriter(CVQDoc& doc, CVQDocNode* page, std::string pageAddress, std::string base,
                     std::string pagePath, VQMode mode, bool javaFile, CVQPageEdits& edits);
 

@@ -68,6 +68,18 @@ std::string ReferringAddress(const CVQDocNode* node, std::string_view ownAddress
     return std::string(ownAddress);
 }
 
+// Where that page is stored: a script's links are read from the page's place, so they are made
+// relative to it.
+std::string ReferringPath(CVQDoc& doc, const CVQDocNode* node, std::string_view ownPath) {
+    const CVQDocNode* parent = node ? node->parent.load() : nullptr;
+    if (parent && parent->kind != kNodeRoot) {
+        const std::lock_guard lock(doc.TreeLock());
+        if (!parent->LocalPath().empty())
+            return std::string(parent->LocalPath());
+    }
+    return std::string(ownPath);
+}
+
 bool HoldsCode(const std::string& path, std::initializer_list<std::string_view> words) {
     const auto source = CVQByteSource::OpenFile(path);
     return source && CVQTextFileScanner::HoldsWithinLines(*source, words, kCodeSignLines);
@@ -167,7 +179,8 @@ bool CVQParser::ParseTextFile(std::string_view address, std::string_view localPa
     CVQPageEdits edits;
     const std::string path(localPath);
     if (settings.rewrite && HoldsCode(path, {"{"}))
-        links.RewriteInto(edits, path, IsJavaFile(node));
+        links.RewriteInto(edits, isScript ? ReferringPath(doc, node, path) : path,
+                          IsJavaFile(node));
     CVQTextFileScanner(strings).Scan(*source, links);
     bool ok = true;
     if (!edits.Empty()) {
@@ -229,7 +242,9 @@ bool CVQParser::RewriteText(CVQDocNode* node, CVQDoc& doc, VQTextKind kind) {
     const CVQLinkTest test(settings.classifier);
     const CVQStringScanner strings(test);
     CVQPageEdits edits;
-    CVQLinkRewriter links(doc, node, from, vq::DirectoryUrl(from), path,
+    const std::string linkedFrom =
+        kind == VQTextKind::Script ? ReferringPath(doc, node, path) : path;
+    CVQLinkRewriter links(doc, node, from, vq::DirectoryUrl(from), linkedFrom,
                           CVQLinkRewriter::VQMode::Offline, IsJavaFile(node), edits);
     CVQTextFileScanner(strings).Scan(*file->source, links);
     file->source.reset();

@@ -53,28 +53,6 @@ const CVQTexts& TextsFor(int bits) {
     return kNotFound;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = vq::AsciiLower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string PercentDecoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int hi = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int lo = hi >= 0 ? HexValue(text[i + 2]) : -1;
-        if (lo < 0) {
-            out += text[i];
-            continue;
-        }
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-    }
-    return out;
-}
-
 // The local path a browsed text names: an absolute path, or the path of a "file:" address.
 std::optional<std::string> LocalPathOf(std::string_view text) {
     if (!text.empty() && text.front() == '/')
@@ -86,7 +64,7 @@ std::optional<std::string> LocalPathOf(std::string_view text) {
         text.remove_prefix(9);
     if (text.empty() || text.front() != '/')
         return std::nullopt;
-    return PercentDecoded(text.substr(0, text.find_first_of("?#")));
+    return vq::PercentDecoded(text.substr(0, text.find_first_of("?#")));
 }
 
 std::string RemoveAllIgnoreCase(std::string text, std::string_view what) {

@@ -1,5 +1,6 @@
 #include "desktop/content/page_edits.h"
 #include "desktop/content/parser.h"
+#include "desktop/content/print_file.h"
 #include "desktop/project/doc.h"
 #include "desktop/project/link_converter.h"
 #include "tests/support/temp_dir.h"
@@ -24,14 +25,15 @@ public:
     struct Asked {
         std::string link;
         std::string base;
+        std::string pagePath;
         bool isHtml;
         bool requireExisting;
         bool absolute;
     };
 
     std::optional<std::string> ConvertedLink(CVQDoc&, const CVQLinkToConvert& l) override {
-        asked.push_back({std::string(l.link), std::string(l.pageDirUrl), l.isHtml,
-                         l.requireExisting, l.absolute});
+        asked.push_back({std::string(l.link), std::string(l.pageDirUrl), std::string(l.pagePath),
+                         l.isHtml, l.requireExisting, l.absolute});
         const auto it = table.find(std::string(l.link));
         if (it == table.end())
             return std::nullopt;
@@ -172,13 +174,16 @@ TEST_F(RewriteTest, StandsAsValueOnlyWhereTheTagHoldsIt) {
 
 TEST_F(RewriteTest, BaseBecomesCommentAndLinksFollowIt) {
     converter.table = {{"a.htm", "../other/a.htm"}};
+    // A link that is not converted keeps pointing where the BASE sent it.
     const std::string path =
-        Store(page, "<head><BASE HREF=\"http://o.com/other/\"></head><a href=\"a.htm\">a</a>");
+        Store(page, "<head><BASE HREF=\"http://o.com/other/\"></head><a href=\"a.htm\">a</a>"
+                    "<a href=\"b.htm#x\">b</a><a href=\"http://p.com/\">p</a>");
     ASSERT_TRUE(parser.RewritePage(page, doc));
-    EXPECT_EQ(
-        ReadFile(path),
-        "<head><!--BASE HREF=\"http://o.com/other/\"--></head><a href=\"../other/a.htm\">a</a>");
-    ASSERT_EQ(converter.asked.size(), 1u);
+    EXPECT_EQ(ReadFile(path), "<head><!--BASE HREF=\"http://o.com/other/\"--></head>"
+                              "<a href=\"../other/a.htm\">a</a>"
+                              "<a href=\"http://o.com/other/b.htm#x\">b</a>"
+                              "<a href=\"http://p.com/\">p</a>");
+    ASSERT_EQ(converter.asked.size(), 3u);
     EXPECT_EQ(converter.asked[0].base, "http://o.com/other/");
     EXPECT_TRUE(doc.LinksNeedConversion());
     EXPECT_NE(page->selection & kSelNeedsConversion, 0);
@@ -262,6 +267,7 @@ TEST_F(RewriteTest, StyleSheetsAndScripts) {
               "body { background: url('../img/bg.gif') }\r\n/* url(../img/bg.gif) */\n");
     EXPECT_EQ(StatOf(cssPath).st_mtime, 1000000000);
     EXPECT_EQ(converter.asked.back().base, "http://o.com/site/css/");
+    EXPECT_EQ(converter.asked.back().pagePath, cssPath);
 
     // Path pieces of a script are code, not addresses.
     const std::string jsPath =
@@ -269,7 +275,9 @@ TEST_F(RewriteTest, StyleSheetsAndScripts) {
     ASSERT_TRUE(parser.RewriteTextFile(js, doc, true));
     EXPECT_EQ(ReadFile(jsPath),
               "function go() { location = \"../next.htm\"; return a.split(\"/\") + \"./\"; }");
+    // They are read from the page that uses the script, and made relative to it.
     EXPECT_EQ(converter.asked.back().base, "http://o.com/site/sub/");
+    EXPECT_EQ(converter.asked.back().pagePath, page->LocalPath());
 }
 
 TEST_F(RewriteTest, PrintCopy) {
@@ -294,6 +302,40 @@ TEST_F(RewriteTest, PrintCopy) {
     }
 }
 
+TEST_F(RewriteTest, PrintFileOfABranch) {
+    converter.table = {{"b.htm", "b.htm"}};
+    Store(page, "<p>first</p>");
+    CVQDocNode* frames = AddNode("http://o.com/site/frames.htm", "frames.htm", vq::kGroupHtml);
+    Store(frames, "<frameset><frame src=\"b.htm\"></frameset>");
+    CVQDocNode* css = AddNode("http://o.com/site/s.css", "s.css", vq::kGroupHtml);
+    Store(css, "p { }");
+    CVQDocNode* failed = AddNode("http://o.com/site/gone.htm", "gone.htm", vq::kGroupHtml);
+    failed->status = kStatusError;
+    CVQDocNode* last = AddNode("http://o.com/site/last.htm", "last.htm", vq::kGroupHtml);
+    Store(last, "<a href=\"b.htm\">b</a>");
+
+    const std::string printFile = dir.File("print.htm");
+    int asked = 0;
+    ASSERT_TRUE(
+        CVQPrintFile::Build(parser, doc, root, printFile, [&asked] { return ++asked < 5; }));
+    EXPECT_EQ(
+        ReadFile(printFile),
+        "<HTML>\n<BODY onload=\"window.print();\">\n</BODY>\n<TABLE>\n"
+        "\n<TR>\n<TD>\n\n<STYLE>\nP.page { page-break-before: always }\n</STYLE>\n<p>first</p>"
+        "\n</TD>\n</TR>\n\n"
+        "\n<TR>\n<TD>\n\n<P CLASS=page>\n<a href=\"file:///abs/b.htm\">b</a>\n</TD>\n</TR>\n\n"
+        "</TABLE>\n</HTML>");
+    EXPECT_EQ(asked, 2);
+
+    // Asked to stop after the first page; without the print-on-open switch.
+    doc.Settings().trPrExtBr = 0;
+    std::filesystem::remove(printFile);
+    ASSERT_TRUE(CVQPrintFile::Build(parser, doc, root, printFile, [] { return false; }));
+    const std::string text = ReadFile(printFile);
+    EXPECT_EQ(text.substr(0, 15), "<HTML>\n<TABLE>\n");
+    EXPECT_EQ(text.find("last"), std::string::npos);
+}
+
 // Rewriting while the page is read during a download: only links to files already on disk,
 // and the page is marked for the pass for the others.
 TEST_F(RewriteTest, DuringTheDownload) {
@@ -311,6 +353,11 @@ TEST_F(RewriteTest, DuringTheDownload) {
     EXPECT_EQ(ReadFile(path), "<!--base href=\"http://o.com/site/sub/\"-->\n"
                               "<a href=\"../here.htm\">h</a> <a href=\"later.htm\">l</a>");
     EXPECT_NE(page->selection & kSelNeedsConversion, 0);
+    // A BASE elsewhere: what is left waits for the pass as the address it stands for.
+    Store(page, "<base href=\"http://o.com/elsewhere/\"><a href=\"later.htm\">l</a>");
+    ASSERT_TRUE(parser.ParseFile(kAddress, path, page, 0, doc));
+    EXPECT_EQ(ReadFile(path), "<!--base href=\"http://o.com/elsewhere/\"-->"
+                              "<a href=\"http://o.com/elsewhere/later.htm\">l</a>");
 
     // Without rewriting, a page is marked only for a link that conversion would change.
     doc.Settings().convertWhenDwnld = 0;
