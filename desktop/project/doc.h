@@ -77,6 +77,9 @@ public:
     void SetUserPresent(bool present) { m_userPresent = present; }
     bool UserPresent() const { return m_userPresent; }
     void Message(const std::string& text, VQIcon icon);
+    // The "please wait" window around a long wait; only while the user is present.
+    void BeginWait(const std::string& text);
+    void EndWait();
     VQAnswer Ask(const std::string& text, bool withCancel, VQAnswer preselected,
                  VQAnswer unattended);
     void Status(const std::string& text);
@@ -84,6 +87,9 @@ public:
     void WorkerRow(int worker, const CVQWorkerRow& row);
     void Progress(int worker, const std::string& percent, std::size_t bytes);
     void Totals(const CVQDownloadTotals& totals);
+    // The download type the user picks among offered (type bits); 0 when cancelled. Unattended
+    // runs take the preselected type.
+    int ChooseDownloadType(int offered, int preselected);
     // A file name for a project saved for the first time; unattended runs take the proposal.
     bool ChooseSavePath(std::string& path);
 
@@ -172,4 +178,3 @@ private:
     std::string m_startDirUrl;
     std::shared_ptr<const CVQLocalPathMapper> m_mapper; // under m_startDirLock
 };
-
