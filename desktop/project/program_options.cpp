@@ -80,6 +80,7 @@ const OptionValue kOptionValues[] = {
     {"CopyPrTo", &Options::copyPrTo},
     {"StorageName", &Options::storageName},
     {"ReaderDrive", &Options::readerDrive},
+    {"NoPacing", &Options::noPacing},
 };
 
 const OptionValue kInstallerValue = {"ProjectWizardStartDownload",

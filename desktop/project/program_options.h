@@ -129,6 +129,7 @@ struct CVQProgramOptions {
     int copyPrTo = 1;                       // "CopyPrTo"
     std::string storageName;                // "StorageName"
     std::string readerDrive;            // "ReaderDrive", its first character is the drive letter
+    bool noPacing = false;              // "NoPacing": no pause between chunks at speed level 10
     int projectWizardStartDownload = 0; // "ProjectWizardStartDownload" in "Installer_Settings"
 
     CVQWindowState window; // section "Desktop"

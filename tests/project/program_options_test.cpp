@@ -58,6 +58,7 @@ CVQProgramOptions EveryValueChanged() {
     o.copyPrTo = 4;
     o.storageName = "SD";
     o.readerDrive = "G";
+    o.noPacing = true;
     o.window = {.showState = 3,
                 .left = 10,
                 .top = 20,
