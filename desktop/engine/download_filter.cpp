@@ -5,6 +5,8 @@
 #include "desktop/address/text_util.h"
 #include "desktop/engine/url_filter_match.h"
 #include "desktop/project/doc.h"
+#include "desktop/project/file_class.h"
+#include "desktop/project/size_limits.h"
 
 namespace {
 
@@ -119,4 +121,15 @@ bool CVQDownloadFilter::LevelCheck(CVQDocNode& node) const {
 
 bool CVQDownloadFilter::WouldPass(const CVQDocNode& node) const {
     return Judge(node, false, false).allowed && LevelReason(node, false) == 0;
+}
+
+bool CVQDownloadFilter::KeepPage(const CVQDocNode& node, std::uint64_t size) const {
+    if (!node.IsHtml())
+        return true; // their limits were applied before the download
+    const CVQPrjSettings& s = m_doc.Settings();
+    if ((s.fileTypes & vq::kGroupHtml) == 0 || node.extEnabled != 1)
+        return false;
+    const CVQFileClass cls = vq::ClassifyExtension(s, vq::PathExtension(node.LocalPath()));
+    const CVQFileExt* entry = cls.group == vq::kGroupHtml ? cls.entry : nullptr;
+    return vq::SizeLimitVerdict(s, entry, size) == 0;
 }

@@ -101,6 +101,7 @@ void CVQNodeQueue::Drop() {
     m_cursor = 0;
     m_batches.clear();
     m_freeBatches.clear();
+    m_line.clear();
     m_heap.clear();
     m_parents.clear();
 }
@@ -109,6 +110,8 @@ std::size_t CVQNodeQueue::KeptForTesting() const {
     std::lock_guard lock(m_lock);
     std::size_t kept = m_walked.size() - m_cursor;
     for (std::uint32_t index : m_heap)
+        kept += m_batches[index].count;
+    for (std::uint32_t index : m_line)
         kept += m_batches[index].count;
     return kept;
 }
@@ -211,6 +214,15 @@ void CVQNodeQueue::PushBatch(Batch batch, Parent* owner) {
         owner->openBatch = index;
         owner->openEnd = m_batches[index].position + 1;
     }
+    // Level by level, the nodes of a batch of one parent never interleave with those of another
+    // parent's batch, so a batch that begins after the line's last one comes after all of it.
+    const Batch& added = m_batches[index];
+    if (m_order == VQWalkOrder::kLevelByLevel &&
+        (m_line.empty() || !Earlier(added.depth, added.path, m_batches[m_line.back()].depth,
+                                    m_batches[m_line.back()].path))) {
+        m_line.push_back(index);
+        return;
+    }
     m_heap.push_back(index);
     std::push_heap(m_heap.begin(), m_heap.end(), Later{this});
 }
@@ -310,26 +322,50 @@ CVQDocNode* CVQNodeQueue::Next(const Judge& judge) {
         if (!m_valid)
             Rebuild();
         for (;;) {
-            const bool haveWalked = m_cursor < m_walked.size();
-            if (!haveWalked && m_heap.empty())
-                return nullptr;
-            std::string path;
+            // The earliest of the three heads: the walked nodes, the line and the heap.
+            enum class Source { kNone, kWalked, kLine, kHeap } source = Source::kNone;
             std::uint32_t depth = 0;
+            const std::string* path = nullptr;
+            const auto consider = [&](Source s, std::uint32_t d, const std::string& p) {
+                if (source == Source::kNone || Earlier(d, p, depth, *path)) {
+                    source = s;
+                    depth = d;
+                    path = &p;
+                }
+            };
+            if (m_cursor < m_walked.size())
+                consider(Source::kWalked, m_walked[m_cursor].depth, m_walked[m_cursor].path);
+            if (!m_line.empty())
+                consider(Source::kLine, m_batches[m_line.front()].depth,
+                         m_batches[m_line.front()].path);
+            if (!m_heap.empty())
+                consider(Source::kHeap, m_batches[m_heap.front()].depth,
+                         m_batches[m_heap.front()].path);
+            if (source == Source::kNone)
+                return nullptr;
+
+            std::string key;
             CVQDocNode* node = nullptr;
-            const Batch* top = m_heap.empty() ? nullptr : &m_batches[m_heap.front()];
-            if (haveWalked && (!top || Earlier(m_walked[m_cursor].depth, m_walked[m_cursor].path,
-                                               top->depth, top->path))) {
+            if (source == Source::kWalked) {
                 Entry& entry = m_walked[m_cursor++];
-                path = std::move(entry.path);
-                depth = entry.depth;
+                key = std::move(entry.path);
                 node = entry.node;
+            } else if (source == Source::kLine) {
+                const std::uint32_t index = m_line.front();
+                Batch& batch = m_batches[index];
+                key = batch.path;
+                node = batch.node;
+                // The rest of a batch still comes before every later batch of the line.
+                if (!Advance(batch)) {
+                    m_line.pop_front();
+                    FreeBatch(index);
+                }
             } else {
                 std::pop_heap(m_heap.begin(), m_heap.end(), Later{this});
                 const std::uint32_t index = m_heap.back();
                 m_heap.pop_back();
                 Batch& batch = m_batches[index];
-                path = batch.path;
-                depth = batch.depth;
+                key = batch.path;
                 node = batch.node;
                 if (Advance(batch)) {
                     m_heap.push_back(index);
@@ -341,7 +377,7 @@ CVQDocNode* CVQNodeQueue::Next(const Judge& judge) {
             if (!Qualifies(*node, m_type) || !judge(*node))
                 continue;
             Parent& taken = m_parents[node];
-            taken.path = std::move(path);
+            taken.path = std::move(key);
             taken.depth = depth;
             return node;
         }

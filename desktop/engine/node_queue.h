@@ -5,6 +5,7 @@
 #include "desktop/project/tree_listener.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -114,9 +115,11 @@ private:
     // The qualifying nodes found by the last walk, in walk order, and how many were offered.
     std::vector<Entry> m_walked;
     std::size_t m_cursor = 0;
-    // Nodes that came later, as batches in a heap ordered by their keys.
+    // Nodes that came later, as batches. Level by level, batches mostly come in key order (the
+    // children of pages taken in walk order): those wait in a line, the others in a heap.
     std::vector<Batch> m_batches;
     std::vector<std::uint32_t> m_freeBatches;
+    std::deque<std::uint32_t> m_line;
     std::vector<std::uint32_t> m_heap;
     std::unordered_map<const CVQDocNode*, Parent> m_parents;
 };

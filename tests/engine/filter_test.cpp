@@ -284,3 +284,56 @@ TEST_F(FilterFixture, LevelLimitsLetFilesOneLevelFurther) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FilterFixture, KeepPageAppliesTheLimitsOfTheExtensionFirst) {
+    struct Case {
+        const char* what;
+        std::function<void(CVQPrjSettings&)> setup;
+        int group;
+        int extEnabled;
+        std::uint64_t size;
+        bool kept;
+    };
+    const auto none = [](CVQPrjSettings&) {};
+    const auto noHtml = [](CVQPrjSettings& s) { s.fileTypes = vq::kGroupImage; };
+    const auto max1000 = [](CVQPrjSettings& s) {
+        s.limMaxFs = 1;
+        s.maxMaxFs = 1000;
+    };
+    const auto min100 = [](CVQPrjSettings& s) {
+        s.limMinFs = 1;
+        s.maxMinFs = 100;
+    };
+    const auto ownLimit = [](CVQPrjSettings& s) {
+        s.limMaxFs = 1;
+        s.maxMaxFs = 1000;
+        CVQFileExt* htm = vq::FindExt(*s.ExtList(vq::kGroupHtml), "htm");
+        htm->limitMax = 1;
+        htm->maxSize = 5000;
+    };
+    const int html = vq::kGroupHtml;
+    const Case cases[] = {
+        {"other files were judged before their download", max1000, vq::kGroupImage, 1, 5000, true},
+        {"a page without limits", none, html, 1, 5000, true},
+        {"pages are not wanted", noHtml, html, 1, 10, false},
+        {"its extension is unchecked", none, html, 0, 10, false},
+        {"above the project's maximum", max1000, html, 1, 1001, false},
+        {"at the project's maximum", max1000, html, 1, 1000, true},
+        {"below the project's minimum", min100, html, 1, 99, false},
+        {"the extension's own maximum replaces the project's", ownLimit, html, 1, 2000, true},
+        {"above the extension's own maximum", ownLimit, html, 1, 5001, false},
+    };
+    for (const Case& c : cases) {
+        doc.Settings() = CVQPrjSettings();
+        doc.Settings().Reset(options);
+        c.setup(doc.Settings());
+        CVQDocNode& n = Node("http://www.s.com/a/p.htm", c.group);
+        doc.Tree().SetLocalPath(&n, "/save/a/p.htm");
+        n.extEnabled = static_cast<std::uint8_t>(c.extEnabled);
+        EXPECT_EQ(filter.KeepPage(n, c.size), c.kept) << c.what;
+    }
+}
+
+} // namespace
