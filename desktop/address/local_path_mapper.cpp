@@ -4,6 +4,7 @@
 #include "desktop/address/name_hash.h"
 #include "desktop/address/text_util.h"
 
+#include <algorithm>
 #include <array>
 
 using namespace vq;
@@ -156,7 +157,23 @@ void ReplaceIllegalCharacters(std::string& rel) {
 }
 
 // No segment may climb out of the save directory or name it again.
+bool HasDotSegment(std::string_view rel) {
+    std::size_t start = 0;
+    while (start <= rel.size()) {
+        std::size_t end = rel.find(kSep, start);
+        if (end == std::string_view::npos)
+            end = rel.size();
+        const std::string_view segment = rel.substr(start, end - start);
+        if (segment == "." || segment == ".." || (segment.empty() && end < rel.size()))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 bool DropDotSegments(std::string& rel) {
+    if (!HasDotSegment(rel))
+        return false;
     std::string out;
     bool dropped = false;
     std::size_t start = 0;
@@ -184,6 +201,11 @@ bool DropDotSegments(std::string& rel) {
 CVQLocalPathMapper::CVQLocalPathMapper(CVQPathRules rules) : m_rules(std::move(rules)) {
     if (m_rules.saveDir.empty() || m_rules.saveDir.back() != '/')
         m_rules.saveDir += '/';
+    // Extension comparisons ignore case: keep the list lower-cased and sorted for look-ups.
+    for (const std::string& ext : m_rules.htmlExtensions)
+        if (!ext.empty())
+            m_htmlExtensions.push_back(ToLowerAscii(ext));
+    std::sort(m_htmlExtensions.begin(), m_htmlExtensions.end());
 }
 
 std::string CVQLocalPathMapper::Flatten(std::string_view text, bool& flag) const {
@@ -250,10 +272,8 @@ std::string CVQLocalPathMapper::RawRelativePath(std::string_view a, std::string_
 }
 
 bool CVQLocalPathMapper::IsHtmlExtension(std::string_view ext) const {
-    for (const std::string& entry : m_rules.htmlExtensions)
-        if (ExtensionMatches(ext, entry))
-            return true;
-    return false;
+    const std::string token = ToLowerAscii(ext.substr(0, ext.find_first_of("\r\n ;?^")));
+    return std::binary_search(m_htmlExtensions.begin(), m_htmlExtensions.end(), token);
 }
 
 // Step 12: non-standard HTML names (page.asp) get ".htm" so that a browser shows them.

@@ -44,4 +44,5 @@ private:
     std::string HashedPath(const std::string& rel, std::string_view address) const;
 
     CVQPathRules m_rules;
+    std::vector<std::string> m_htmlExtensions; // lower case, sorted
 };

@@ -1,12 +1,13 @@
 #include "desktop/address/text_util.h"
 
+#include <cstdint>
 #include <cstring>
 
-namespace vq {
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+namespace vq {
 
 std::string ToLowerAscii(std::string_view text) {
     std::string out(text);
@@ -33,12 +34,62 @@ bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
            EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+namespace {
+
+// The first position in [at, end) whose byte equals c ignoring ASCII case (c in lower case).
+const char* NextIgnoringCase(const char* at, const char* end, char lower) {
+    if (lower < 'a' || lower > 'z') {
+        const void* hit =
+            at < end ? memchr(at, lower, static_cast<std::size_t>(end - at)) : nullptr;
+        return hit ? static_cast<const char*>(hit) : end;
+    }
+#if defined(__SSE2__)
+    // For a letter, setting the case bit of every byte folds exactly its two cases together.
+    const __m128i wanted = _mm_set1_epi8(lower);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    while (end - at >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, caseBit), wanted));
+        if (mask != 0)
+            return at + __builtin_ctz(static_cast<unsigned>(mask));
+        at += 16;
+    }
+#endif
+    while (at < end && (*at | 0x20) != lower)
+        ++at;
+    return at;
+}
+
+} // namespace
+
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
+    constexpr std::size_t npos = std::string_view::npos;
     if (needle.empty())
-        return from <= text.size() ? from : std::string_view::npos;
-    for (std::size_t i = from; i + needle.size() <= text.size(); ++i)
-        if (EqualsIgnoreCase(text.substr(i, needle.size()), needle))
+        return from <= text.size() ? from : npos;
+    if (from > text.size() || needle.size() > text.size() - from)
+        return npos;
+    const char lower = AsciiLower(needle[0]);
+    const std::string_view rest = needle.substr(1);
+    const char* const begin = text.data();
+    const char* const end = begin + (text.size() - needle.size() + 1); // one past the last start
+    for (const char* at = NextIgnoringCase(begin + from, end, lower); at < end;
+         at = NextIgnoringCase(at + 1, end, lower))
+        if (EqualsIgnoreCase(std::string_view(at + 1, rest.size()), rest))
+            return static_cast<std::size_t>(at - begin);
+    return npos;
+}
+
+std::size_t FindFirstOf(std::string_view text, std::string_view set, std::size_t from) {
+    std::uint64_t wanted[4] = {};
+    for (char c : set) {
+        const auto byte = static_cast<unsigned char>(c);
+        wanted[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+    }
+    for (std::size_t i = from; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((wanted[byte >> 6] >> (byte & 63)) & 1)
             return i;
+    }
     return std::string_view::npos;
 }
 
@@ -65,7 +116,8 @@ std::size_t FindLastSlash(std::string_view text) {
         return std::string_view::npos;
     const void* slash = memrchr(text.data(), '/', text.size());
     const void* from = slash ? static_cast<const char*>(slash) + 1 : text.data();
-    const std::size_t rest = text.size() - static_cast<std::size_t>(static_cast<const char*>(from) - text.data());
+    const std::size_t rest =
+        text.size() - static_cast<std::size_t>(static_cast<const char*>(from) - text.data());
     const void* backslash = memrchr(from, '\\', rest);
     const void* last = backslash ? backslash : slash;
     return last ? static_cast<std::size_t>(static_cast<const char*>(last) - text.data())

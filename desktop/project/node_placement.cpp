@@ -6,24 +6,58 @@
 #include "desktop/project/doc_node.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
-// The directory segments of a directory URL after its host ("http://h/a/b/" gives a, b).
-std::vector<std::string_view> DirectorySegments(std::string_view dirUrl) {
-    std::vector<std::string_view> segments;
-    std::size_t pos = vq::HostEnd(dirUrl);
-    while (pos < dirUrl.size()) {
-        const std::size_t begin = pos + 1;
-        std::size_t end = vq::FindFirstSlash(dirUrl, begin);
-        if (end == std::string_view::npos)
-            end = dirUrl.size();
-        if (end > begin)
-            segments.push_back(dirUrl.substr(begin, end - begin));
-        pos = end;
+// Walks the directory segments of a directory URL after its host ("http://h/a/b/" gives a, b)
+// without building a list: this runs for every link the parser meets.
+class SegmentCursor {
+public:
+    explicit SegmentCursor(std::string_view dirUrl) : m_url(dirUrl), m_pos(vq::HostEnd(dirUrl)) {}
+
+    bool Next(std::string_view& segment) {
+        while (m_pos < m_url.size()) {
+            const std::size_t begin = m_pos + 1;
+            std::size_t end = vq::FindFirstSlash(m_url, begin);
+            if (end == std::string_view::npos)
+                end = m_url.size();
+            m_pos = end;
+            if (end > begin) {
+                segment = m_url.substr(begin, end - begin);
+                return true;
+            }
+        }
+        return false;
     }
-    return segments;
+
+private:
+    std::string_view m_url;
+    std::size_t m_pos;
+};
+
+std::size_t CountSegments(std::string_view dirUrl) {
+    SegmentCursor cursor(dirUrl);
+    std::size_t n = 0;
+    for (std::string_view segment; cursor.Next(segment);)
+        ++n;
+    return n;
+}
+
+// Segments in which two directories differ after their common beginning.
+std::size_t DifferingSegments(std::string_view own, std::string_view start) {
+    SegmentCursor a(own), b(start);
+    std::string_view sa, sb;
+    bool hasA = a.Next(sa), hasB = b.Next(sb);
+    while (hasA && hasB && vq::EqualsIgnoreCase(sa, sb)) {
+        hasA = a.Next(sa);
+        hasB = b.Next(sb);
+    }
+    std::size_t restA = hasA ? 1 : 0, restB = hasB ? 1 : 0;
+    for (std::string_view segment; hasA && a.Next(segment);)
+        ++restA;
+    for (std::string_view segment; hasB && b.Next(segment);)
+        ++restB;
+    return std::max(restA, restB);
 }
 
 } // namespace
@@ -32,10 +66,9 @@ namespace vq {
 
 int DirectoryPosition(std::string_view address, std::string_view startDirUrl) {
     const std::string dir = DirectoryUrl(address);
-    const std::vector<std::string_view> own = DirectorySegments(dir);
     if (StartsWithIgnoreCase(dir, startDirUrl)) {
-        const auto below = static_cast<long long>(own.size()) -
-                           static_cast<long long>(DirectorySegments(startDirUrl).size());
+        const auto below = static_cast<long long>(CountSegments(dir)) -
+                           static_cast<long long>(CountSegments(startDirUrl));
         return static_cast<int>(std::clamp<long long>(below, 0, 0x3FFFFFFF));
     }
     const std::string host = HostName(dir);
@@ -44,15 +77,10 @@ int DirectoryPosition(std::string_view address, std::string_view startDirUrl) {
     if (!EqualsIgnoreCase(host, HostName(startDirUrl))) {
         // The server's root directory counts as a level, so that every position on another
         // server lies at or below -1073741824, where the filters and the level rule expect it.
-        const std::size_t n = std::min<std::size_t>(own.size() + 1, 0x3FFFFFFF);
+        const std::size_t n = std::min<std::size_t>(CountSegments(dir) + 1, 0x3FFFFFFF);
         return -static_cast<int>(n) - 1073741823;
     }
-    const std::vector<std::string_view> start = DirectorySegments(startDirUrl);
-    std::size_t common = 0;
-    while (common < own.size() && common < start.size() &&
-           EqualsIgnoreCase(own[common], start[common]))
-        ++common;
-    const std::size_t differing = std::max(own.size(), start.size()) - common;
+    const std::size_t differing = DifferingSegments(dir, startDirUrl);
     return -static_cast<int>(std::clamp<std::size_t>(differing, 1, 0x3FFFFFFF));
 }
 
@@ -69,7 +97,7 @@ int NewNodeLevel(int pageLevel, int pagePosition, int position, bool fromFrame, 
 
 bool IsStyleSheetAddress(std::string_view address) {
     address = WithoutFragment(address);
-    address = address.substr(0, address.find_first_of("?^"));
+    address = address.substr(0, FindFirstOf(address, "?^"));
     const std::size_t slash = FindLastSlash(address);
     const std::string_view name =
         slash == std::string_view::npos ? address : address.substr(slash + 1);
