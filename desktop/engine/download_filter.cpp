@@ -4,21 +4,12 @@
 #include "desktop/address/address.h"
 #include "desktop/address/text_util.h"
 #include "desktop/engine/url_filter_match.h"
+#include "desktop/engine/url_parts.h"
 #include "desktop/project/doc.h"
 #include "desktop/project/file_class.h"
 #include "desktop/project/size_limits.h"
 
 namespace {
-
-// The extension of an address's file name: after the last slash, before any query, fragment or
-// parameters, after the last ".".
-std::string_view AddressExtension(std::string_view address) {
-    const std::size_t slash = vq::FindLastSlash(address);
-    std::string_view name = slash == std::string_view::npos ? address : address.substr(slash + 1);
-    name = name.substr(0, name.find_first_of("?^#;"));
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-}
 
 bool IsOffServer(const CVQDocNode& node) {
     return node.dirPosition <= kOtherServerPosition;
@@ -64,7 +55,7 @@ CVQDownloadFilter::Verdict CVQDownloadFilter::Judge(const CVQDocNode& node, bool
     }
 
     // A covered node is judged by the file types alone; a style sheet counts as HTML.
-    const std::string_view ext = AddressExtension(node.Address());
+    const std::string_view ext = vq::AddressExtension(node.Address());
     if (IsCovered(node, ext)) {
         const bool typeWanted = (s.fileTypes & node.group) != 0 && node.extEnabled == 1;
         return typeWanted ? Verdict{true} : refuse(kSkipFileFilter);

@@ -56,4 +56,12 @@ CVQUrlParts SplitUrlForFilters(std::string_view address) {
     return parts;
 }
 
+std::string_view AddressExtension(std::string_view address) {
+    const std::size_t slash = FindLastSlash(address);
+    std::string_view name = slash == std::string_view::npos ? address : address.substr(slash + 1);
+    name = name.substr(0, name.find_first_of("?^#;"));
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
 } // namespace vq

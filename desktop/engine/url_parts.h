@@ -17,4 +17,8 @@ namespace vq {
 // without any slash. The "URL Filter" dialog fills its fields from an address the same way.
 CVQUrlParts SplitUrlForFilters(std::string_view address);
 
+// The extension of an address's file name: the text after the last "." of what follows the last
+// slash, before any query, fragment or parameters; empty without one.
+std::string_view AddressExtension(std::string_view address);
+
 } // namespace vq
