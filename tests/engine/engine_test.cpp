@@ -536,3 +536,35 @@ TEST_F(EngineSmallSite, RecordingABrowsedPageStoresWhatItNeeds) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EngineTest, TheClientJudgesRedirectTargetsByTheEnginesRules) {
+    Serve("/index.htm", Page({"moved.htm", "here.htm"}));
+    Serve("/kept.htm", Page({}));
+    ASSERT_TRUE(m_server.Start());
+    const std::string elsewhere =
+        "http://localhost:" + std::to_string(m_server.Port()) + "/elsewhere.htm";
+    m_server.Get("/moved\\.htm", [elsewhere](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(elsewhere, 301);
+    });
+    m_server.Get("/here\\.htm", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(m_server.Url("/kept.htm"), 301);
+    });
+    m_doc.Settings().startUrl = {m_server.Url("/index.htm")};
+    Run();
+    int refused = 0;
+    m_doc.Tree().WalkPreOrder(nullptr, [&](CVQDocNode& n) {
+        if (n.Address() == elsewhere) {
+            EXPECT_EQ(n.status, kStatusError);
+            EXPECT_EQ(n.reason, -3) << "Url wasn't downloaded";
+            ++refused;
+        }
+        return true;
+    });
+    EXPECT_EQ(refused, 1) << "another server, with VQ_OFFSITE 0";
+    EXPECT_EQ(m_server.CountRequests("/elsewhere.htm"), 0u);
+    EXPECT_TRUE(fs::exists(SavePath("here.htm"))) << "a target on the site is stored";
+}
+
+} // namespace
