@@ -128,6 +128,20 @@ void EngineTest::Serve(const std::string& path, const std::string& body, const s
     m_server.Content(path, body, type);
 }
 
+void EngineTest::ServeSlowly(const std::string& path, std::atomic<bool>& sending) {
+    constexpr std::size_t kSize = 1 << 20;
+    m_server.Get(path, [&sending](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            kSize, "application/zip",
+            [&sending](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                sending = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                const std::string chunk(4096, 's');
+                return sink.write(chunk.data(), std::min<std::size_t>(4096, kSize - offset));
+            });
+    });
+}
+
 void EngineTest::ServeSite(int pages, int delayMs) {
     for (int k = 0; k < pages; ++k) {
         std::vector<std::string> links;

@@ -67,6 +67,8 @@ protected:
     static std::string Page(const std::vector<std::string>& links);
     void Serve(const std::string& path, const std::string& body,
                const std::string& type = "text/html");
+    // A 1 MB file sent 4 KB every 50 ms (about 13 seconds); sending is set once it began.
+    void ServeSlowly(const std::string& path, std::atomic<bool>& sending);
     // A site of pages p0.htm ... p(n-1).htm: page k links to pages 2k+1, 2k+2 and to its own
     // picture k.gif; each answer waits delayMs first, page m_slowPage waits m_slowMs.
     void ServeSite(int pages, int delayMs = 0);

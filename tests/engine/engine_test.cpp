@@ -398,18 +398,8 @@ TEST_F(EngineLargerSite, PausedWorkersStartNoNewFile) {
 }
 
 TEST_F(EngineTest, ClosingDuringASlowTransferEndsWithinTheWaitAndLeavesNoPartialFile) {
-    // A 1 MB file sent 4 KB every 50 ms: about 13 seconds.
     std::atomic<bool> sending{false};
-    m_server.Get("/slow\\.zip", [&sending](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(
-            1 << 20, "application/zip",
-            [&sending](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                sending = true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                const std::string chunk(4096, 's');
-                return sink.write(chunk.data(), std::min<std::size_t>(4096, (1 << 20) - offset));
-            });
-    });
+    ServeSlowly("/slow.zip", sending);
     Serve("/index.htm", Page({"slow.zip"}));
     ASSERT_TRUE(m_server.Start());
     m_doc.Settings().startUrl = {m_server.Url("/index.htm")};
@@ -565,6 +555,46 @@ TEST_F(EngineTest, TheClientJudgesRedirectTargetsByTheEnginesRules) {
     EXPECT_EQ(refused, 1) << "another server, with VQ_OFFSITE 0";
     EXPECT_EQ(m_server.CountRequests("/elsewhere.htm"), 0u);
     EXPECT_TRUE(fs::exists(SavePath("here.htm"))) << "a target on the site is stored";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EngineTest, EveryStartAddressOfTheListIsCopiedInTurn) {
+    Serve("/a/start.htm", Page({"one.gif"}));
+    Serve("/a/one.gif", "GIF one", "image/gif");
+    Serve("/b/start.htm", Page({"two.gif", "../a/one.gif"}));
+    Serve("/b/two.gif", "GIF two", "image/gif");
+    ASSERT_TRUE(m_server.Start());
+    CVQPrjSettings& s = m_doc.Settings();
+    s.singleUrl = 0;
+    s.down = 1; // each start address's own directory only
+    s.startUrl = {m_server.Url("/a/start.htm"), m_server.Url("/b\\start.htm")};
+    Run();
+    const CVQDocNode* first = m_doc.Tree().Root()->firstChild;
+    ASSERT_TRUE(first && first->next.load());
+    EXPECT_EQ(first->Address(), m_server.Url("/a/start.htm"));
+    EXPECT_EQ(first->next.load()->Address(), m_server.Url("/b/start.htm"));
+    EXPECT_EQ(Node("/b/two.gif")->status, kStatusDownloaded);
+    EXPECT_EQ(m_server.CountRequests("/a/one.gif"), 1u) << "found again from b, not fetched twice";
+}
+
+TEST_F(EngineTest, AbortingAFileGivesUpThatFileOnly) {
+    std::atomic<bool> sending{false};
+    ServeSlowly("/slow.zip", sending);
+    Serve("/index.htm", Page({"slow.zip", "after.gif"}));
+    Serve("/after.gif", "GIF after", "image/gif");
+    ASSERT_TRUE(m_server.Start());
+    m_doc.Settings().startUrl = {m_server.Url("/index.htm")};
+    m_doc.Settings().threads = 1;
+    Start(Unattended());
+    WaitFor(sending);
+    m_engine->Skip(0);
+    m_engine->WaitUntilEnded();
+    EXPECT_EQ(m_doc.Settings().runState, kRunCompleted);
+    EXPECT_EQ(Node("/slow.zip")->status, kStatusError);
+    EXPECT_EQ(Node("/after.gif")->status, kStatusDownloaded);
 }
 
 } // namespace
