@@ -255,7 +255,7 @@ void CVQDownloadEngine::RunStartAddress(int index, const std::string& address) {
 void CVQDownloadEngine::Wake() {
     std::lock_guard lock(m_contextLock);
     if (m_context)
-        m_context->WakeUp();
+        m_context->WakeAll();
 }
 
 void CVQDownloadEngine::Stop() {

@@ -6,7 +6,6 @@
 #include <string>
 
 class CVQDoc;
-class CVQDocNode;
 
 // The export of the project after a download (AutoSync). This one does nothing.
 class CVQAutoSync {
@@ -39,8 +38,6 @@ struct CVQEngineHooks {
     std::function<bool(int seconds, const std::string& text)> countdown;
     // The conversion pass over the new files; none converts nothing.
     std::function<void(CVQDoc& doc)> convertLinks;
-    // Whether the conversion pass would rewrite a link to node; none answers no.
-    std::function<bool(const CVQDoc& doc, const CVQDocNode& node)> wouldBeConverted;
     CVQAutoSync* autoSync = nullptr; // none: nothing is exported
     CVQDialUp* dialUp = nullptr;     // none: no connection is made
     // Told when a download ended, unless the project is being closed.

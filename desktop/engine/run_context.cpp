@@ -35,14 +35,14 @@ void CVQRunContext::SendTotals() {
 
 bool CVQRunContext::Sleep(int ms) {
     std::unique_lock lock(m_waitLock);
-    return !m_wake.wait_for(lock, std::chrono::milliseconds(ms),
-                            [this] { return m_doc.Run().stopRequest.load(); });
+    return !m_stopWake.wait_for(lock, std::chrono::milliseconds(ms),
+                                [this] { return m_doc.Run().stopRequest.load(); });
 }
 
 void CVQRunContext::WaitForWork(int ms) {
     std::unique_lock lock(m_waitLock);
     const std::uint64_t serial = m_wakeSerial;
-    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this, serial] {
+    m_workWake.wait_for(lock, std::chrono::milliseconds(ms), [this, serial] {
         return m_wakeSerial != serial || m_doc.Run().stopRequest.load();
     });
 }
@@ -52,7 +52,14 @@ void CVQRunContext::WakeUp() {
         std::lock_guard lock(m_waitLock);
         ++m_wakeSerial;
     }
-    m_wake.notify_all();
+    m_workWake.notify_all();
+}
+
+void CVQRunContext::WakeAll() {
+    WakeUp();
+    // Taken so that a sleeper between its test of the stop request and its wait is not missed.
+    { std::lock_guard lock(m_waitLock); }
+    m_stopWake.notify_all();
 }
 
 bool CVQRunContext::Reserve(int index) {

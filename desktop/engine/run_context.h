@@ -41,8 +41,10 @@ public:
     bool Sleep(int ms);
     // An idle worker's wait: up to ms, shorter when work may have come or the run ends.
     void WaitForWork(int ms);
-    // A worker finished a node (it may have added nodes) or the run is ending.
+    // A worker finished a node (it may have added nodes) or the run is ending: idle workers look.
     void WakeUp();
+    // The stop request was set: every wait ends.
+    void WakeAll();
 
     // Worker slots. A reserved slot counts as a worker that exists and is busy until it runs.
     bool Reserve(int index);
@@ -67,8 +69,11 @@ private:
     CVQCookieStore m_cookies;
     std::uint64_t m_chosen = 0;
 
+    // Sleeps wait for the stop alone, idle workers for work too: a finished node does not wake
+    // every sleeping worker.
     std::mutex m_waitLock;
-    std::condition_variable m_wake;
+    std::condition_variable m_stopWake;
+    std::condition_variable m_workWake;
     std::uint64_t m_wakeSerial = 0;
 
     mutable std::mutex m_slotLock;
