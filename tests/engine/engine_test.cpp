@@ -92,11 +92,12 @@ TEST_F(EngineSmallSite, OnlySelectedFilesAreFetchedAgain) {
 
 TEST_F(EngineSmallSite, FilesThatFailedAreFetchedAgain) {
     m_doc.Settings().retries = 0;
-    std::atomic<bool> broken{true};
+    std::atomic<int> failures{1};
     m_server.Raw().set_pre_routing_handler(
-        [&broken](const httplib::Request& req, httplib::Response& res) {
-            if (!broken || req.path != "/c.htm")
+        [&failures](const httplib::Request& req, httplib::Response& res) {
+            if (req.path != "/c.htm" || failures <= 0)
                 return httplib::Server::HandlerResponse::Unhandled;
+            --failures;
             res.status = 503;
             return httplib::Server::HandlerResponse::Handled;
         });
@@ -107,14 +108,17 @@ TEST_F(EngineSmallSite, FilesThatFailedAreFetchedAgain) {
     EXPECT_EQ(c->reason, 503);
     EXPECT_EQ(m_doc.Run().filesFailed, 1u);
 
-    broken = false;
+    // Failing once more, the file is tried again within the same special download.
+    failures = 1;
+    m_doc.Settings().retries = 1;
     m_doc.SetUserPresent(true);
     m_user.chosenType = kDownloadFailed;
     CVQStartRequest request; // the user chooses among what the tree offers
-    ASSERT_TRUE(m_engine->Start(request));
+    Start(request);
     m_engine->WaitUntilEnded();
     EXPECT_TRUE(m_user.offeredTypes & kDownloadFailed);
     EXPECT_EQ(c->status, kStatusDownloaded);
+    EXPECT_EQ(failures, 0);
 }
 
 TEST_F(EngineSmallSite, AnIncompleteFileIsResumedFromItsStoredSize) {
@@ -385,11 +389,17 @@ TEST_F(EngineLargerSite, PausedWorkersStartNoNewFile) {
     };
     Start(Unattended());
     WaitFor(paused);
-    // The transfers under way end; after that nothing is requested.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    const std::size_t during = m_server.Requests().size();
+    // The transfers under way end (nothing new for 100 ms); after that nothing is requested.
+    std::size_t during = 0;
+    for (int i = 0; i < 50; ++i) {
+        during = m_server.Requests().size();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (m_server.Requests().size() == during)
+            break;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(m_server.Requests().size(), during);
+    EXPECT_LT(during, 80u);
     EXPECT_EQ(m_user.LastStatus(), VQText(IDS_ENGINE_PAUSED));
     EXPECT_TRUE(m_engine->IsRunning());
     m_engine->Pause(false);
