@@ -279,6 +279,22 @@ VQAnswer CVQDoc::Ask(const std::string& text, bool withCancel, VQAnswer preselec
     return m_observer->Ask(text, withCancel, preselected);
 }
 
+int CVQDoc::ChooseDownloadType(int offered, int preselected) {
+    if (!UserPresent() || !m_observer)
+        return preselected;
+    return m_observer->ChooseDownloadType(offered, preselected);
+}
+
+void CVQDoc::BeginWait(const std::string& text) {
+    if (UserPresent() && m_observer)
+        m_observer->BeginWait(text);
+}
+
+void CVQDoc::EndWait() {
+    if (UserPresent() && m_observer)
+        m_observer->EndWait();
+}
+
 bool CVQDoc::ChooseSavePath(std::string& path) {
     return !UserPresent() || !m_observer || m_observer->ChooseSavePath(path);
 }

@@ -78,6 +78,9 @@ public:
     void SetUserPresent(bool present) { m_userPresent = present; }
     bool UserPresent() const { return m_userPresent; }
     void Message(const std::string& text, VQIcon icon);
+    // The "please wait" window around a long wait; only while the user is present.
+    void BeginWait(const std::string& text);
+    void EndWait();
     VQAnswer Ask(const std::string& text, bool withCancel, VQAnswer preselected,
                  VQAnswer unattended);
     void Status(const std::string& text);
@@ -85,6 +88,9 @@ public:
     void WorkerRow(int worker, const CVQWorkerRow& row);
     void Progress(int worker, const std::string& percent, std::size_t bytes);
     void Totals(const CVQDownloadTotals& totals);
+    // The download type the user picks among offered (type bits); 0 when cancelled. Unattended
+    // runs take the preselected type.
+    int ChooseDownloadType(int offered, int preselected);
     // A file name for a project saved for the first time; unattended runs take the proposal.
     bool ChooseSavePath(std::string& path);
 
