@@ -19,7 +19,7 @@ using vqbench::PageKind;
 
 class CVQResolvingSink : public CVQLinkSink {
 public:
-    void Links(CVQLinkList& links, int, std::string_view) override {
+    void Links(CVQLinkList& links, int, const CVQTagPlace&) override {
         for (const CVQFoundLink& link : links) {
             const std::string clean = CVQLinkCleanup::Clean(link.text);
             if (!CVQLinkCleanup::IsFollowable(clean))

@@ -87,6 +87,16 @@ std::string ConfigHome() {
     return HomePrefix(HomeDirectory()) + "/.config";
 }
 
+std::string DataHome() {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
+        return WithoutTrailingSlashes(data);
+    return HomePrefix(HomeDirectory()) + "/.local/share";
+}
+
+std::string ProgramDataFolder() {
+    return DataHome() + "/Velloquin";
+}
+
 std::optional<std::string> UserDirsEntry(std::string_view fileText, std::string_view key,
                                          std::string_view home) {
     std::optional<std::string> result;

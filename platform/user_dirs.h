@@ -13,6 +13,13 @@ std::string HomeDirectory();
 // $XDG_CONFIG_HOME when it is an absolute path, else the home folder + "/.config".
 std::string ConfigHome();
 
+// $XDG_DATA_HOME when it is an absolute path, else the home folder + "/.local/share".
+std::string DataHome();
+
+// The folder where the program keeps what it writes at run time and the system keeps in its
+// program folder: DataHome() + "/Velloquin".
+std::string ProgramDataFolder();
+
 // The value of one entry (such as "XDG_DOCUMENTS_DIR") in the text of a user-dirs.dirs file:
 // "$HOME/..." is taken relative to home, "/..." as it stands; backslash escapes one character.
 // The last well-formed line wins; nullopt when there is none. No trailing slash.

@@ -40,16 +40,6 @@ bool SameIgnoringSlashes(std::string_view a, std::string_view b) {
     return a.size() == b.size() && IsPrefixOf(a, b);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool IsControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
 }
@@ -68,8 +58,8 @@ bool PercentDecode(std::string& text) {
             continue;
         }
         changed = true;
-        const int hi = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+        const int hi = i + 2 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+        const int lo = i + 2 < text.size() ? HexDigitValue(text[i + 2]) : -1;
         if (hi < 0 || lo < 0) {
             out += '_';
             continue;

@@ -26,5 +26,10 @@ bool IsSlash(char c);
 std::size_t FindLastSlash(std::string_view text);
 // Position of the first slash or backslash at or after from, or npos.
 std::size_t FindFirstSlash(std::string_view text, std::size_t from = 0);
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+// Every "%" followed by two hexadecimal digits becomes that byte, as a browser reads the path
+// of an address; anything else stays.
+std::string PercentDecoded(std::string_view text);
 
 } // namespace vq

@@ -80,7 +80,7 @@ void CVQClassFileScanner::ScanBlock(std::string_view block, std::size_t offset,
         }
     }
     if (!links.empty())
-        sink.Links(links, kRowNone, {});
+        sink.Links(links, kRowNone, CVQTagPlace{});
 }
 
 bool CVQClassFileScanner::Scan(const std::string& path, CVQLinkSink& sink) const {

@@ -4,8 +4,10 @@
 #include "desktop/address/address.h"
 #include "desktop/address/text_util.h"
 #include "desktop/content/link_cleanup.h"
+#include "desktop/content/page_edits.h"
 #include "desktop/content/tag_table.h"
 #include "desktop/project/doc.h"
+#include "desktop/project/link_converter.h"
 #include "desktop/project/link_rules.h"
 #include "desktop/project/node_placement.h"
 
@@ -43,14 +45,44 @@ bool CVQLinkProcessor::KeepGoing() {
     return !m_doc.Run().stopRequest.load();
 }
 
-void CVQLinkProcessor::SetBase(const std::string& link) {
-    // A relative base counts from where the page stands.
+std::string CVQLinkProcessor::BaseOf(std::string_view link, std::string_view base,
+                                     std::string_view pageAddress) {
     const std::string absolute =
-        vq::HasProtocol(link) ? link : vq::ResolveLink(link, m_base, m_pageAddress);
-    m_base = vq::DirectoryUrl(absolute);
-    m_doc.SetLinksNeedConversion();
-    if (m_page)
-        m_page->selection = kSelNeedsConversion;
+        vq::HasProtocol(link) ? std::string(link) : vq::ResolveLink(link, base, pageAddress);
+    return vq::DirectoryUrl(absolute);
+}
+
+void CVQLinkProcessor::MarkForPass(CVQDoc& doc, CVQDocNode* page) {
+    doc.SetLinksNeedConversion();
+    if (page)
+        page->selection |= kSelNeedsConversion;
+}
+
+bool CVQLinkProcessor::PassesRewriteTest(std::string_view link, bool javaFile) {
+    if (link.empty())
+        return false;
+    return !javaFile || (link != "/" && link != "../" && link != "./");
+}
+
+bool CVQLinkProcessor::IsHtmlRow(int row) {
+    return row != kRowImg && row != kRowAudio && row != kRowVideo;
+}
+
+bool CVQLinkProcessor::KeepsItsMeaning(std::string_view link, std::string_view base,
+                                       std::string_view pageAddress) {
+    return !vq::ProtocolPrefix(link).empty() ||
+           vq::EqualsIgnoreCase(base, vq::DirectoryUrl(pageAddress));
+}
+
+void CVQLinkProcessor::RewriteInto(CVQPageEdits& edits, std::string pagePath, bool javaFile) {
+    m_edits = &edits;
+    m_pagePath = std::move(pagePath);
+    m_javaFile = javaFile;
+}
+
+void CVQLinkProcessor::SetBase(const std::string& link) {
+    m_base = BaseOf(link, m_base, m_pageAddress);
+    MarkForPass(m_doc, m_page);
 }
 
 void CVQLinkProcessor::Classify(Candidate& c) const {
@@ -58,15 +90,57 @@ void CVQLinkProcessor::Classify(Candidate& c) const {
     c.fileClass = m_classifier.ClassifyExtension(vq::PathExtension(c.localPath));
 }
 
-void CVQLinkProcessor::MarkForConversion(const Candidate& c) {
-    // A root-relative link cannot stay as it is in the stored copy.
-    if (!c.rootRelative || !c.node || !m_page || m_page->selection == kSelNeedsConversion)
+std::optional<std::string> CVQLinkProcessor::Converted(const Candidate& c, int row,
+                                                       bool requireExisting) const {
+    CVQLinkConverter* converter = m_doc.LinkConverter();
+    if (!converter)
+        return std::nullopt;
+    // The page is this worker's own node: its path is read here without the lock.
+    const std::string pagePath =
+        !m_pagePath.empty() ? m_pagePath : (m_page ? std::string(m_page->LocalPath()) : "");
+    CVQLinkToConvert link;
+    link.link = c.name;
+    link.pageDirUrl = m_base;
+    link.pageAddress = m_pageAddress;
+    link.pagePath = pagePath;
+    link.target = c.node;
+    link.targetKnown = true;
+    link.isHtml = IsHtmlRow(row);
+    link.requireExisting = requireExisting;
+    return converter->ConvertedLink(m_doc, link);
+}
+
+void CVQLinkProcessor::MarkForConversion(const Candidate& c, int row) {
+    if (!c.node || !m_page || (m_page->selection & kSelNeedsConversion) != 0)
         return;
-    CVQLinkRules* rules = m_doc.LinkRules();
-    if (!rules || !rules->WouldBeConverted(m_doc, *c.node))
+    if (m_doc.LinkConverter()) {
+        // Any link that the pass would write otherwise: a root-relative one, an absolute one
+        // to the site, one to a file stored under another name.
+        const std::optional<std::string> converted = Converted(c, row, false);
+        if (!converted || vq::EqualsIgnoreCase(*converted, c.name))
+            return;
+    } else {
+        // A root-relative link cannot stay as it is in the stored copy.
+        CVQLinkRules* rules = m_doc.LinkRules();
+        if (!c.rootRelative || !rules || !rules->WouldBeConverted(m_doc, *c.node))
+            return;
+    }
+    MarkForPass(m_doc, m_page);
+}
+
+void CVQLinkProcessor::Rewrite(const Candidate& c, const CVQFoundLink& link, int row,
+                               const CVQTagPlace& place) {
+    if (!PassesRewriteTest(c.name, m_javaFile))
         return;
-    m_doc.SetLinksNeedConversion();
-    m_page->selection = kSelNeedsConversion;
+    if (const std::optional<std::string> converted = Converted(c, row, true)) {
+        m_edits->ReplaceLink(link, place, *converted);
+        return;
+    }
+    // Its file is not on disk yet: the pass after the download converts it. Until then a link
+    // that counted from the BASE, now a comment, points where it pointed.
+    if (!KeepsItsMeaning(c.name, m_base, m_pageAddress))
+        m_edits->ReplaceLink(link, place, c.address);
+    MarkForConversion(c, row);
 }
 
 void CVQLinkProcessor::Title(std::string_view raw) {
@@ -128,13 +202,18 @@ bool CVQLinkProcessor::FindOrAdd(Candidate& c, int row) {
     return c.node != nullptr;
 }
 
-void CVQLinkProcessor::Links(CVQLinkList& links, int row, std::string_view /*tagText*/) {
+void CVQLinkProcessor::Links(CVQLinkList& links, int row, const CVQTagPlace& place) {
     std::vector<Candidate> candidates;
     candidates.reserve(links.size());
-    for (const CVQFoundLink& link : links) {
-        std::string name = CVQLinkCleanup::Clean(link.text);
+    bool commented = false;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        std::string name = CVQLinkCleanup::Clean(links[i].text);
         if (row == kRowBase) {
             SetBase(name);
+            // The stored copy must not send its links back to the site.
+            if (m_edits && !commented)
+                m_edits->CommentOut(place);
+            commented = true;
             continue;
         }
         if (!CVQLinkCleanup::IsFollowable(name))
@@ -142,6 +221,7 @@ void CVQLinkProcessor::Links(CVQLinkList& links, int row, std::string_view /*tag
         Candidate c;
         c.address = vq::ResolveLink(name, m_base, m_pageAddress, &c.rootRelative);
         c.name = std::move(name);
+        c.link = i;
         candidates.push_back(std::move(c));
     }
     if (candidates.empty())
@@ -192,8 +272,12 @@ void CVQLinkProcessor::Links(CVQLinkList& links, int row, std::string_view /*tag
         addAll();
     }
     // The conversion rule and the notices belong to higher floors: no lock is held for them.
-    for (const Candidate& c : candidates)
-        MarkForConversion(c);
+    for (const Candidate& c : candidates) {
+        if (m_edits)
+            Rewrite(c, links[c.link], row, place);
+        else
+            MarkForConversion(c, row);
+    }
     for (CVQDocNode* node : added)
         m_doc.TreeNotice(node, VQTreeChange::Added);
 }

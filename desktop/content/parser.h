@@ -46,6 +46,28 @@ public:
     bool ParseWml(std::string_view address, std::string_view localPath, CVQDocNode* node,
                   int workerIndex, CVQDoc& doc);
 
+    // --- Rewriting stored files (the conversion pass, the print file) -------------------
+    // Each rewrites the node's stored file in place, replacing every link that the project's
+    // link converter changes and nothing else; a file without such a link is not touched.
+    // False when the node has no stored file or it cannot be read or written.
+    //
+    // An HTML page (group 1, content class 0, not a style sheet); a BASE tag becomes a comment.
+    bool RewritePage(CVQDocNode* node, CVQDoc& doc);
+    // A style sheet (links relative to its own directory) or a script (to the page that uses
+    // it). A file holding neither "function" nor "{" in its first 1000 lines stays as it is.
+    bool RewriteTextFile(CVQDocNode* node, CVQDoc& doc, bool isScript);
+    // A WML or VRML document; read as a text file for now.
+    bool RewriteWml(CVQDocNode* node, CVQDoc& doc);
+    // Writes the page (group 1) to targetFile with its links as "file://" addresses of the
+    // stored files; with VQ_PAGEBREAK, after the page-break style (first page) or a page-break
+    // paragraph. False for a page with frames, which cannot be printed.
+    bool MakePrintCopy(CVQDocNode* node, CVQDoc& doc, const std::string& targetFile,
+                       bool isFirstPage);
+    // Replaces the link oldText where it stands as a whole value in tagText; see
+    // CVQLinkReplace.
+    static bool ReplaceLink(std::string& tagText, std::string_view oldText,
+                            std::string_view newText, bool delimited);
+
     // Expands the templates of a start address ("page{:1-3}.htm"); see CVQAddressTemplate.
     static bool ExpandAddressTemplate(std::string& address, std::vector<std::string>& list);
 
@@ -55,5 +77,8 @@ public:
                       CVQDoc& doc);
 
 private:
+    enum class VQTextKind { StyleSheet, Script, Wml };
+    bool RewriteText(CVQDocNode* node, CVQDoc& doc, VQTextKind kind);
+
     CVQContentProbe m_probe;
 };

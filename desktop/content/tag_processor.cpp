@@ -5,12 +5,15 @@
 #include "desktop/content/tag_table.h"
 
 #include <optional>
+#include <tuple>
 
 void CVQTagProcessor::Tag(int row, std::string_view text, std::size_t offset) {
     if (row == kRowComment)
         return;
     // Scripts and style sheets keep their comments: pages wrap them in "<!--" ... "-->".
     const CVQTagText tag(text, offset, row != kRowScript && row != kRowStyle);
+    m_raw = text;
+    m_rawOffset = offset;
     std::size_t budget = kNestedWorkFactor * tag.Text().size();
     Handle(row, tag, 0, budget);
 }
@@ -18,6 +21,7 @@ void CVQTagProcessor::Tag(int row, std::string_view text, std::size_t offset) {
 void CVQTagProcessor::Handle(int row, const CVQTagText& text, int depth, std::size_t& budget) {
     if (row == kRowComment)
         return;
+    m_sink.TagFound(row);
     if (row == kRowTitle) {
         // Later titles belong to embedded documents (an inline picture's title, say).
         if (!m_titleSeen)
@@ -34,8 +38,12 @@ void CVQTagProcessor::Handle(int row, const CVQTagText& text, int depth, std::si
         link.offset = offset;
         link.length = length;
     }
-    if (!links.empty())
-        m_sink.Links(links, row, text.Text());
+    if (!links.empty()) {
+        CVQTagPlace place{text.Text(), m_raw, m_rawOffset, 0, 0};
+        if (!text.Text().empty())
+            std::tie(place.tagOffset, place.tagLength) = text.PageSpan(0, text.Text().size());
+        m_sink.Links(links, row, place);
+    }
     if (depth < kMaxNesting && CVQTagTable::IsScannedInside(row))
         ScanInside(row, text, depth, budget);
 }

@@ -29,4 +29,7 @@ private:
     const CVQTagHandlers& m_handlers;
     CVQLinkSink& m_sink;
     bool m_titleSeen = false;
+    // The outermost tag being handled, as it stands in the page.
+    std::string_view m_raw;
+    std::size_t m_rawOffset = 0;
 };

@@ -3,8 +3,10 @@
 
 #include "desktop/content/tag_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 void CVQTextFileScanner::Scan(CVQByteSource& source, CVQLinkSink& sink) const {
     constexpr std::size_t kBlock = 64 * 1024;
@@ -43,10 +45,46 @@ void CVQTextFileScanner::Scan(CVQByteSource& source, CVQLinkSink& sink) const {
         for (CVQFoundLink& link : links)
             link.offset += lineStart;
         if (!links.empty())
-            sink.Links(links, kRowNone, {});
+            sink.Links(links, kRowNone, {{}, line, lineStart, lineStart, line.size()});
         begin += length;
         lineStart += length;
         if (++lines % kPollInterval == 0 && !sink.KeepGoing())
             return;
     }
+}
+
+bool CVQTextFileScanner::HoldsWithinLines(CVQByteSource& source,
+                                          std::initializer_list<std::string_view> words,
+                                          int maxLines) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::size_t keep = 0; // bytes of the last block kept, for a word split between two blocks
+    for (std::string_view word : words)
+        keep = std::max(keep, word.size() - 1);
+    std::string window;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kBlock);
+    int lines = 0;
+    while (lines < maxLines) {
+        const std::size_t n = source.Read(buffer.get(), kBlock);
+        if (n == 0)
+            return false;
+        std::string_view block(buffer.get(), n);
+        // Only the part of the block up to the end of the last line looked at counts.
+        std::size_t end = 0;
+        while (end < block.size() && lines < maxLines) {
+            const void* lf = std::memchr(block.data() + end, '\n', block.size() - end);
+            if (!lf) {
+                end = block.size();
+                break;
+            }
+            end = static_cast<std::size_t>(static_cast<const char*>(lf) - block.data()) + 1;
+            ++lines;
+        }
+        window.append(block.substr(0, end));
+        for (std::string_view word : words)
+            if (window.find(word) != std::string::npos)
+                return true;
+        if (window.size() > keep)
+            window.erase(0, window.size() - keep);
+    }
+    return false;
 }

@@ -2,10 +2,9 @@
 // and the path mapping, and the notices to whatever front end shows the project.
 #include "desktop/project/doc.h"
 
-#include "desktop/project/templ.h"
-
 #include "desktop/address/save_directory.h"
 #include "desktop/project/project_file.h"
+#include "desktop/project/templ.h"
 #include "desktop/project/text_format.h"
 #include "desktop/resources/string_table.h"
 #include "platform/user_dirs.h"
@@ -280,6 +279,22 @@ VQAnswer CVQDoc::Ask(const std::string& text, bool withCancel, VQAnswer preselec
     return m_observer->Ask(text, withCancel, preselected);
 }
 
+int CVQDoc::ChooseDownloadType(int offered, int preselected) {
+    if (!UserPresent() || !m_observer)
+        return preselected;
+    return m_observer->ChooseDownloadType(offered, preselected);
+}
+
+void CVQDoc::BeginWait(const std::string& text) {
+    if (UserPresent() && m_observer)
+        m_observer->BeginWait(text);
+}
+
+void CVQDoc::EndWait() {
+    if (UserPresent() && m_observer)
+        m_observer->EndWait();
+}
+
 bool CVQDoc::ChooseSavePath(std::string& path) {
     return !UserPresent() || !m_observer || m_observer->ChooseSavePath(path);
 }
@@ -393,6 +408,17 @@ bool CVQDoc::ExpandSaveDirectory(bool expandMacros) {
     return dir.created;
 }
 
+bool CVQDoc::UseSaveDirectory(std::string_view dir) {
+    const CVQSaveDirectory expanded = ::ExpandSaveDirectory(dir, SaveDirInUse(), false);
+    m_settings.downloadDirInUse = expanded.inUse;
+    {
+        std::lock_guard lock(m_saveDirLock);
+        m_saveDirInUse = expanded.saveDir;
+    }
+    RebuildMapper();
+    return expanded.created;
+}
+
 void CVQDoc::SettingsChanged() {
     RebuildMapper();
 }
@@ -447,4 +473,3 @@ bool CVQDoc::IsInsideSaveDirectory(std::string_view path) const {
     const std::string fixed = FixedPartOfProjectDir(m_settings.projectDir);
     return !fixed.empty() && vq::IsInsideDirectory(path, fixed);
 }
-

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+class CVQLinkConverter;
 class CVQLinkRules;
 
 class CVQDoc {
@@ -77,6 +78,9 @@ public:
     void SetUserPresent(bool present) { m_userPresent = present; }
     bool UserPresent() const { return m_userPresent; }
     void Message(const std::string& text, VQIcon icon);
+    // The "please wait" window around a long wait; only while the user is present.
+    void BeginWait(const std::string& text);
+    void EndWait();
     VQAnswer Ask(const std::string& text, bool withCancel, VQAnswer preselected,
                  VQAnswer unattended);
     void Status(const std::string& text);
@@ -84,6 +88,9 @@ public:
     void WorkerRow(int worker, const CVQWorkerRow& row);
     void Progress(int worker, const std::string& percent, std::size_t bytes);
     void Totals(const CVQDownloadTotals& totals);
+    // The download type the user picks among offered (type bits); 0 when cancelled. Unattended
+    // runs take the preselected type.
+    int ChooseDownloadType(int offered, int preselected);
     // A file name for a project saved for the first time; unattended runs take the proposal.
     bool ChooseSavePath(std::string& path);
 
@@ -110,6 +117,9 @@ public:
     // Expands VQ_PROJECT_DIR (with or without the date and time macros) into the save
     // directory in use and creates it; false when it cannot be created.
     bool ExpandSaveDirectory(bool expandMacros);
+    // Makes dir (a download directory in use of an earlier download) the save directory in use
+    // again and creates it; false when it cannot be created.
+    bool UseSaveDirectory(std::string_view dir);
     // Maps an address with the project's rules. Without outFlag a changed name sets the
     // project's links-need-conversion flag.
     CVQLocalPath MapToLocalPath(std::string_view address, bool treatAsDirectory, bool isHtml,
@@ -134,6 +144,9 @@ public:
     // --- Rules of the higher floors -------------------------------------------------------
     void SetLinkRules(CVQLinkRules* rules) { m_linkRules = rules; }
     CVQLinkRules* LinkRules() const { return m_linkRules; }
+    // What links become for offline browsing; none leaves every link as it is.
+    void SetLinkConverter(CVQLinkConverter* converter) { m_linkConverter = converter; }
+    CVQLinkConverter* LinkConverter() const { return m_linkConverter; }
 
 private:
     enum class VQLoadMode { OfferBackup, NoBackup };
@@ -157,6 +170,7 @@ private:
     bool m_saveWithoutQuestion = false;
     CVQDocObserver* m_observer = nullptr;
     CVQLinkRules* m_linkRules = nullptr;
+    CVQLinkConverter* m_linkConverter = nullptr;
     CVQDecryptHook m_decrypt;
     mutable std::atomic<bool> m_linksNeedConversion{false};
 
@@ -172,4 +186,3 @@ private:
     std::string m_startDirUrl;
     std::shared_ptr<const CVQLocalPathMapper> m_mapper; // under m_startDirLock
 };
-

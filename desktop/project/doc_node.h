@@ -48,9 +48,9 @@ class CVQDocTree;
 // Links are atomics so that the engine's node search may walk the tree while a parser appends
 // under the tree lock: a node is complete before it is linked, and nodes are never freed while a
 // download runs. Fields a worker changes while others read them (status, selection, reason,
-// retries, size) are atomics too. The texts change only under the tree lock (CVQDocTree's
-// setters); other threads than the worker holding a node read them under that lock.
-// The layout keeps a node at 88 bytes.
+// retries, size, group, kind, content class) are atomics too. The texts change only under the tree
+// lock (CVQDocTree's setters); other threads than the worker holding a node read them under that
+// lock. The layout keeps a node at 88 bytes.
 class CVQDocNode {
 public:
     explicit CVQDocNode(int nodeKind = 0) : kind(static_cast<std::uint8_t>(nodeKind)) {}
@@ -80,11 +80,13 @@ public:
     // The node's pre-order number, filled only to write and read the project file.
     std::uint32_t index = 0;
     std::atomic<int> status{kStatusToAnalyze};
-    std::uint16_t group = 0; // file-type group bit, 0 = not known yet
+    // The server's answer sets group, kind and content class again after the download, while
+    // the parsers of other workers look at the node.
+    std::atomic<std::uint16_t> group{0}; // file-type group bit, 0 = not known yet
     std::atomic<std::uint16_t> selection{0};
     std::atomic<std::uint8_t> retries{0};
-    std::uint8_t kind = 0;
-    std::uint8_t contentClass = 0; // 0 ordinary, 1 special content, 2 WML/VRML
+    std::atomic<std::uint8_t> kind{0};
+    std::atomic<std::uint8_t> contentClass{0}; // 0 ordinary, 1 special content, 2 WML/VRML
     std::uint8_t extEnabled = 1;
 
     bool IsHtml() const { return group == 1; }

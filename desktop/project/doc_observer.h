@@ -40,6 +40,9 @@ public:
     // The file name for a project saved for the first time, path holding the proposal; false
     // when the user cancelled. Without a file dialog the proposal is taken.
     virtual bool ChooseSavePath(std::string& /*path*/) { return true; }
+    // "Choose the Download Type": offered holds the download type bits that may be chosen, the
+    // answer is one of them or 0 for Cancel. Without a dialog the preselected type is taken.
+    virtual int ChooseDownloadType(int /*offered*/, int preselected) { return preselected; }
     // A small "please wait" window around a long save or load, shown only where the program
     // window is visible.
     virtual void BeginWait(const std::string& /*text*/) {}

@@ -75,6 +75,11 @@ void CVQDocTree::MarkChanged() {
         m_changed->store(true);
 }
 
+void CVQDocTree::NotifyReshaped() {
+    if (CVQTreeListener* listener = m_listener.load())
+        listener->TreeReshaped();
+}
+
 void CVQDocTree::FreeAll() {
     {
         std::lock_guard indexLock(m_indexLock);
@@ -84,6 +89,7 @@ void CVQDocTree::FreeAll() {
         FreeSubtree(m_root.release(), nullptr);
     m_count = 0;
     m_lastParent = m_lastChild = nullptr;
+    NotifyReshaped();
 }
 
 CVQDocNode* CVQDocTree::CreateRoot(std::string_view title) {
@@ -154,6 +160,8 @@ CVQDocNode* CVQDocTree::AddNode(CVQDocNode* parent, const CVQNodeInit& init, CVQ
     if (!raw->Address().empty())
         IndexInsert(raw);
     MarkChanged();
+    if (CVQTreeListener* listener = m_listener.load())
+        listener->NodeAdded(*raw, after == nullptr);
     return raw;
 }
 
@@ -396,6 +404,7 @@ bool CVQDocTree::DetachBranch(CVQDocNode* node, std::vector<CVQStoredFile>* file
     Unlink(node);
     FreeSubtree(node, files);
     MarkChanged();
+    NotifyReshaped();
     return true;
 }
 
@@ -441,6 +450,7 @@ bool CVQDocTree::DeleteNodeKeepChildren(CVQDocNode* node, bool refuseDownloading
     }
     FreeSubtree(node, nullptr);
     MarkChanged();
+    NotifyReshaped();
     return true;
 }
 
@@ -516,6 +526,7 @@ void CVQDocTree::TakeFrom(CVQDocTree& other) {
     FreeAll();
     other.DropIndex();
     m_root = std::move(other.m_root);
+    NotifyReshaped();
     m_count = other.m_count.load();
     other.m_count = 0;
     other.m_lastParent = other.m_lastChild = nullptr;

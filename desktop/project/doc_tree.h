@@ -2,6 +2,7 @@
 #pragma once
 
 #include "desktop/project/doc_node.h"
+#include "desktop/project/tree_listener.h"
 
 #include <atomic>
 #include <cstddef>
@@ -54,6 +55,8 @@ public:
     // The project's queue lock: removing nodes takes it after the tree lock, so that the engine's
     // node search (which walks under the queue lock) never stands on a freed node.
     void SetQueueLock(std::mutex* lock) { m_queueLock = lock; }
+    // Told of every node linked and of every change of shape; none when null.
+    void SetListener(CVQTreeListener* listener) { m_listener = listener; }
 
     // A new root (kind 1) titled title ("New Project" when empty); frees any previous tree.
     CVQDocNode* CreateRoot(std::string_view title);
@@ -147,11 +150,13 @@ private:
     void IndexInsert(CVQDocNode* node);
     void IndexRemove(const CVQDocNode* node);
     void MarkChanged();
+    void NotifyReshaped();
 
     std::unique_ptr<CVQDocNode> m_root;
     std::atomic<std::size_t> m_count{0};
     std::atomic<bool>* m_changed = nullptr;
     std::mutex* m_queueLock = nullptr;
+    std::atomic<CVQTreeListener*> m_listener{nullptr};
     // The last child appended, so that appending to the same page does not walk its children.
     CVQDocNode* m_lastParent = nullptr;
     CVQDocNode* m_lastChild = nullptr;

@@ -13,6 +13,11 @@ enum VQDownloadType : int {
     kDownloadIncomplete = 16,
 };
 
+// "Download only selected files", "... files that failed before", "... incomplete files".
+constexpr bool IsSpecialDownload(int type) {
+    return type == kDownloadSelected || type == kDownloadFailed || type == kDownloadIncomplete;
+}
+
 enum VQStopReason : int { kStopNone = 0, kStopFileCount = 1, kStopTime = 2, kStopDiskSpace = 3 };
 
 enum VQRunState : int {
@@ -38,16 +43,18 @@ struct CVQDownloadState {
     std::atomic<bool> stopRequest{false};
     std::atomic<bool> paused{false};
     std::atomic<bool> keepWaiting{false};
-    std::atomic<bool> closing{false};        // the stop came from closing the project
-    std::atomic<bool> stoppedByUser{false};  // kept after the run for the after-download actions
+    std::atomic<bool> closing{false};       // the stop came from closing the project
+    std::atomic<bool> stoppedByUser{false}; // kept after the run for the after-download actions
     std::atomic<int> stopReason{kStopNone};
     std::atomic<int> speedLevel{10};
-    std::atomic<int> threadLimit{5};         // VQ_THREADS as the running download sees it
+    std::atomic<int> threadLimit{5}; // VQ_THREADS as the running download sees it
     std::atomic<int> startIndex{0};
-    std::atomic<std::int64_t> startTime{0};  // seconds since the epoch
+    std::atomic<std::int64_t> startTime{0}; // seconds since the epoch
 
     std::array<std::atomic<bool>, kMaxWorkers> skipRequests{};
     std::array<std::atomic<bool>, kMaxWorkers> idle{};
+    // Set while the conversion pass runs; a stop clears it, which ends the pass.
+    std::atomic<bool> converting{false};
 
     std::atomic<std::uint64_t> filesStored{0};
     std::atomic<std::uint64_t> filesHandled{0};

@@ -235,7 +235,7 @@ void WriteTree(CVQArchiveWriter& out, CVQDocTree& tree, std::string_view project
     out.Dword(static_cast<std::uint32_t>(count));
     CVQDocNode* root = tree.Root();
     for (CVQDocNode* n = root; n; n = CVQDocTree::NextPreOrder(n, root)) {
-        const int kind = n == root ? static_cast<int>(kNodeRoot) : n->kind;
+        const int kind = n == root ? static_cast<int>(kNodeRoot) : static_cast<int>(n->kind);
         out.Int(kind);
         out.Text(n->Title());
         if (kind != kNodeRoot) {

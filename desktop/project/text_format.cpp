@@ -95,6 +95,12 @@ void ForceClock24(int mode) {
     g_forcedClock.store(mode < 0 ? -1 : (mode ? 1 : 0));
 }
 
+std::tm LocalTime(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local;
+}
+
 std::string DateTimeText(const std::tm& localTime, bool withSeconds) {
     const int hour = localTime.tm_hour;
     const int minute = localTime.tm_min;

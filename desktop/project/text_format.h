@@ -14,6 +14,9 @@ std::string SizeText(std::uint64_t bytes);
 // "14:05:09, March 7, 2026" with the user's 12- or 24-hour clock.
 std::string DateTimeText(const std::tm& localTime, bool withSeconds);
 
+// The local date and time of a moment (now when none is given).
+std::tm LocalTime(std::time_t when = std::time(nullptr));
+
 // Whether the user's locale uses a 24-hour clock (LC_TIME); tests may force one.
 bool Uses24HourClock();
 void ForceClock24(int mode); // -1 follow the locale, 0 12-hour, 1 24-hour

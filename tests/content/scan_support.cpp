@@ -9,7 +9,7 @@
 #include "desktop/content/tag_processor.h"
 #include "desktop/content/text_file_scanner.h"
 
-void CVQRecordingSink::Links(CVQLinkList& found, int row, std::string_view) {
+void CVQRecordingSink::Links(CVQLinkList& found, int row, const CVQTagPlace&) {
     for (const CVQFoundLink& link : found)
         links.push_back(
             {row, CVQLinkCleanup::Clean(link.text), link.text, link.offset, link.length});

@@ -21,7 +21,7 @@ struct CVQRecordedLink {
 
 class CVQRecordingSink : public CVQLinkSink {
 public:
-    void Links(CVQLinkList& links, int row, std::string_view tagText) override;
+    void Links(CVQLinkList& links, int row, const CVQTagPlace& place) override;
     void Title(std::string_view title) override { titles.emplace_back(title); }
     bool KeepGoing() override { return ++polls <= stopAfterPolls; }
 

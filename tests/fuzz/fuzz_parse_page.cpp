@@ -23,7 +23,7 @@ class CVQCheckingSink : public CVQLinkSink {
 public:
     explicit CVQCheckingSink(std::size_t scannedSize) : m_size(scannedSize) {}
 
-    void Links(CVQLinkList& links, int, std::string_view) override {
+    void Links(CVQLinkList& links, int, const CVQTagPlace&) override {
         for (const CVQFoundLink& link : links)
             if (!link.IsComposed() && (link.offset > m_size || link.length > m_size - link.offset ||
                                        link.text.size() > link.length))
