@@ -2,11 +2,13 @@
 #include "cli/download_commands.h"
 
 #include "cli/cli_context.h"
+#include "cli/convert_command.h"
 #include "cli/download_run.h"
 #include "cli/project_commands.h"
 #include "cli/setting_assignment.h"
 #include "cli/terminal_observer.h"
 #include "desktop/address/address.h"
+#include "desktop/engine/conversion_pass.h"
 #include "desktop/project/doc.h"
 #include "desktop/project/text_format.h"
 #include "desktop/resources/string_table.h"
@@ -15,7 +17,6 @@
 #include "platform/power_off.h"
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -32,6 +33,11 @@ struct CVQDownloadArgs {
     std::string branch;
     int speed = 0;
     bool fullSpeed = false;
+};
+
+struct CVQConvertArgs {
+    std::string project;
+    bool all = false;
 };
 
 struct CVQMirrorArgs {
@@ -56,13 +62,11 @@ struct RunProject {
 
 // Where the copy can be opened, and the report when there is one.
 void PrintWhereTheCopyIs(const CVQCliContext& context, CVQDoc& doc) {
+    // The download has ended: nothing else touches the tree, whose look-up takes its own lock.
     std::string start;
-    {
-        std::lock_guard lock(doc.TreeLock());
-        const std::vector<std::string> urls = doc.Settings().DownloadUrls();
-        if (const CVQDocNode* node = urls.empty() ? nullptr : doc.Tree().FindByAddress(urls[0]))
-            start = node->LocalPath();
-    }
+    const std::vector<std::string> urls = doc.Settings().DownloadUrls();
+    if (const CVQDocNode* node = urls.empty() ? nullptr : doc.Tree().FindByAddress(urls[0]))
+        start = node->LocalPath();
     std::error_code ec;
     const std::string folder = doc.SaveDirInUse();
     if (!start.empty() && fs::is_regular_file(start, ec))
@@ -99,6 +103,14 @@ int Download(CVQCliContext& context, const CVQDownloadArgs& args) {
     return run.Run(request).exitCode;
 }
 
+int Convert(CVQCliContext& context, const CVQConvertArgs& args) {
+    RunProject p(context);
+    if (!context.OpenProject(p.doc, context.Absolute(args.project)))
+        return kExitError;
+    return vq::ConvertProject(context, p.doc, p.observer,
+                              args.all ? kConvertAllFiles : kConvertNewFiles);
+}
+
 // The one project file in a folder, if there is exactly one.
 std::string ProjectIn(const std::string& folder) {
     std::string found;
@@ -127,8 +139,8 @@ int Mirror(CVQCliContext& context, const CVQMirrorArgs& args) {
             return kExitError;
         const std::vector<std::string> urls = p.doc.Settings().DownloadUrls();
         if (urls.empty() || !vq::SameAddress(urls[0], url))
-            return context.Fail(VQFormat(IDS_CLI_OTHER_PROJECT, dir.c_str(),
-                                         urls.empty() ? "" : urls[0].c_str()));
+            return context.Fail(
+                VQFormat(IDS_CLI_OTHER_PROJECT, dir.c_str(), urls.empty() ? "" : urls[0].c_str()));
         for (const std::string& assignment : args.sets) {
             std::string error;
             if (!vq::ApplySettingAssignment(assignment, p.doc.Settings(), error))
@@ -158,7 +170,9 @@ int Mirror(CVQCliContext& context, const CVQMirrorArgs& args) {
 class CVQTerminalFinish : public CVQFinishActions {
 public:
     CVQTerminalFinish(CVQDoc& doc, CVQDownloadRun& run) : m_doc(doc), m_run(run) {}
-    bool Countdown(int seconds, int textId) override { return m_run.Countdown(seconds, VQText(textId)); }
+    bool Countdown(int seconds, int textId) override {
+        return m_run.Countdown(seconds, VQText(textId));
+    }
     void MarkProjectSaveWithoutQuestion() override { m_doc.SetSaveWithoutQuestion(); }
     void SaveOptions() override {}
     void SaveProject() override { m_doc.Save(); }
@@ -199,6 +213,12 @@ void AddDownloadCommands(CLI::App& app, CVQCliContext& context, int& exitCode) {
     AddSpeedOptions(d, download->speed, download->fullSpeed);
     d->callback([&context, &exitCode, download] { exitCode = Download(context, *download); });
 
+    auto convert = std::make_shared<CVQConvertArgs>();
+    CLI::App* c = app.add_subcommand("convert", VQText(IDS_CLI_CONVERT));
+    c->add_option("PROJECT", convert->project, VQText(IDS_CLI_PROJECT))->required();
+    c->add_flag("--all", convert->all, VQText(IDS_CLI_CONVERT_ALL));
+    c->callback([&context, &exitCode, convert] { exitCode = Convert(context, *convert); });
+
     auto mirror = std::make_shared<CVQMirrorArgs>();
     CLI::App* m = app.add_subcommand("mirror", VQText(IDS_CLI_MIRROR));
     m->add_option("URL", mirror->url, VQText(IDS_CLI_NEW_URL))->required();
@@ -230,6 +250,9 @@ int RunDesktopCommandLine(CVQCliContext& context, const std::vector<std::string>
     RunProject p(context);
     if (!context.OpenProject(p.doc, line.projectPath))
         return kExitError;
+    // -CONV without -D: "Convert Links" over every stored file, the scope a project opens with.
+    if (line.ConvertsProject())
+        return vq::ConvertProject(context, p.doc, p.observer, kConvertAllFiles);
     if (!line.DownloadsProject()) {
         context.out << VQFormat(IDS_CLI_NOTHING_TO_DO, line.projectPath.c_str()) << std::endl;
         return kExitCompleted;

@@ -4,6 +4,7 @@
 #include "cli/auto_save_timer.h"
 #include "cli/cli_context.h"
 #include "cli/terminal_observer.h"
+#include "desktop/engine/conversion.h"
 #include "desktop/engine/download_engine.h"
 #include "desktop/project/doc.h"
 #include "desktop/project/text_format.h"
@@ -48,7 +49,10 @@ bool CVQDownloadRun::Countdown(int seconds, const std::string& text) {
 CVQDownloadRunResult CVQDownloadRun::Run(CVQStartRequest request) {
     CVQDownloadRunResult result;
     std::mutex outcomeLock;
+    // The conversion outlives the engine that calls it.
+    CVQConversion conversion(m_doc);
     CVQDownloadEngine engine(m_doc);
+    conversion.Install(engine);
     CVQEngineHooks& hooks = engine.Hooks();
     hooks.countdown = [this](int seconds, const std::string& text) {
         return Countdown(seconds, text);

@@ -5,7 +5,6 @@
 #include "desktop/resources/string_table.h"
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <string>
 #include <vector>

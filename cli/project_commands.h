@@ -14,10 +14,10 @@ struct CVQCliContext;
 // What a new project is made from (the arguments of "new" and "mirror").
 struct CVQNewProject {
     std::string url;
-    std::string projectPath; // empty: the title with ".vqp" in projectFolder
+    std::string projectPath;   // empty: the title with ".vqp" in projectFolder
     std::string projectFolder; // empty: the current folder
-    std::string dir;         // empty: VQ_PROJECT_DIR from the defaults and the template
-    std::string title;       // empty: the server's name
+    std::string dir;           // empty: VQ_PROJECT_DIR from the defaults and the template
+    std::string title;         // empty: the server's name
     std::string templ;
     std::vector<std::string> sets;
 };

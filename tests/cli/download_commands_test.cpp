@@ -1,9 +1,8 @@
 // download, mirror and the desktop program's command line against loopback servers: exit codes,
 // Ctrl+C, the settings given on the command line, and the contents file of a real copy.
-#include "tests/cli/cli_fixture.h"
-
 #include "common/contents_file/contents_file.h"
 #include "desktop/project/doc.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/test_files.h"
 
@@ -27,16 +26,17 @@ struct DownloadCommands : CliTest {
 
     // Pages p0.htm ... p(n-1).htm: page k links to pages 2k+1 and 2k+2; each answer waits first.
     void ServeSite(int pages, std::chrono::milliseconds delay = 0ms) {
-        m_server.Get(R"(/p(\d+)\.htm)", [pages, delay](const httplib::Request& req,
-                                                       httplib::Response& res) {
-            std::this_thread::sleep_for(delay);
-            const int k = std::stoi(req.matches[1]);
-            std::string body = "<html><head><title>Page " + std::to_string(k) + "</title></head><body>";
-            for (int child : {2 * k + 1, 2 * k + 2})
-                if (child < pages)
-                    body += "<a href=\"p" + std::to_string(child) + ".htm\">next</a> ";
-            res.set_content(body + "</body></html>", "text/html");
-        });
+        m_server.Get(R"(/p(\d+)\.htm)",
+                     [pages, delay](const httplib::Request& req, httplib::Response& res) {
+                         std::this_thread::sleep_for(delay);
+                         const int k = std::stoi(req.matches[1]);
+                         std::string body = "<html><head><title>Page " + std::to_string(k) +
+                                            "</title></head><body>";
+                         for (int child : {2 * k + 1, 2 * k + 2})
+                             if (child < pages)
+                                 body += "<a href=\"p" + std::to_string(child) + ".htm\">next</a> ";
+                         res.set_content(body + "</body></html>", "text/html");
+                     });
         ASSERT_TRUE(m_server.Start());
     }
 
@@ -102,8 +102,8 @@ TEST_F(DownloadCommands, ExitCodesSayHowTheRunEnded) {
 // it; what was stored is not fetched again.
 TEST_F(DownloadCommands, CtrlCStopsAndTheNextRunContinues) {
     ServeSite(40, 150ms);
-    ASSERT_EQ(Run({"new", m_server.Url("/p0.htm"), "-o", "slow.vqp", "--dir", "slow",
-                   "--set", "VQ_THREADS=2"})
+    ASSERT_EQ(Run({"new", m_server.Url("/p0.htm"), "-o", "slow.vqp", "--dir", "slow", "--set",
+                   "VQ_THREADS=2"})
                   .code,
               0);
     auto child = Cli({"download", "slow.vqp"});
