@@ -37,5 +37,5 @@ port=$(cat "$port_file")
 # The server's port changes from run to run, so each run makes a fresh copy.
 rm -rf "$out"
 echo "Copying the demo site served at http://127.0.0.1:$port/ into $out"
-"$cli" mirror "http://127.0.0.1:$port/" -o "$out"
+"$cli" mirror "http://127.0.0.1:$port/" -o "$out" --set VQ_REPORT=1
 echo "Browse the copy's contents tree with: $cli tree $out/127.0.0.1.vqp"
