@@ -112,6 +112,14 @@ TEST_F(DemoMirror, ConvertCommandMakesAnUnconvertedCopyLocal) {
     const std::vector<CVQOfflineProblem> problems = Unexpected(Check("raw", after));
     EXPECT_TRUE(problems.empty()) << Describe(problems);
     EXPECT_EQ(Run({"convert", "missing.vqp"}).code, 1);
+
+    // The desktop program's -CONV, in any case, does the same.
+    ASSERT_EQ(Run({"mirror", Url(), "-o", "raw2", "--set", "VQ_UPDLINKS=0"}).code, 0);
+    const CVQCliResult switched = Run({"raw2/127.0.0.1.vqp", "-Conv"});
+    ASSERT_EQ(switched.code, 0) << switched.out << switched.err;
+    CVQOfflineCheck::Totals again;
+    const std::vector<CVQOfflineProblem> left = Unexpected(Check("raw2", again));
+    EXPECT_TRUE(left.empty()) << Describe(left);
 }
 
 } // namespace
