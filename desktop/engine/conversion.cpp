@@ -9,15 +9,10 @@ CVQConversion::CVQConversion(CVQDoc& doc) : m_doc(doc), m_filter(doc), m_pass(m_
     // Both are asked under the queue lock, as the filters want.
     m_links.SetFilters(
         {[](const CVQDoc& d, std::string_view address) -> std::optional<bool> {
-             switch (vq::MatchUrlFilters(d.Settings().urlFilter, address)) {
-             case VQFilterVerdict::kInclude:
-                 return true;
-             case VQFilterVerdict::kExclude:
-                 return false;
-             case VQFilterVerdict::kNone:
-                 break;
-             }
-             return std::nullopt;
+             const VQFilterVerdict verdict = vq::MatchUrlFilters(d.Settings().urlFilter, address);
+             if (verdict == VQFilterVerdict::kNone)
+                 return std::nullopt;
+             return verdict == VQFilterVerdict::kInclude;
          },
          [this](const CVQDoc&, const CVQDocNode& node) { return m_filter.FromAnyLocation(node); }});
     m_doc.SetLinkConverter(&m_links);
